@@ -1,0 +1,118 @@
+#include "Application.h"
+
+#include "AppIcon.h"
+#include "Dialogs.h"
+#include "Exceptions.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <QWidget>
+
+TApplication* Application = nullptr;
+
+// Qt delivers every event and timer tick through notify(): the one place where an
+// exception escaping a handler can be caught, reported, and the loop kept going.
+class GuardedApplication : public QApplication {
+public:
+    GuardedApplication(int& argc, char** argv, TApplication& owner)
+        : QApplication(argc, argv), owner_(owner) {}
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        owner_.WakeIdle();
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            owner_.ShowException(e);
+        }
+        return false;
+    }
+
+private:
+    TApplication& owner_;
+};
+
+TApplication::TApplication(int& argc, char** argv) {
+    Application = this;
+    app_ = std::make_unique<GuardedApplication>(argc, argv, *this);
+    idleTimer_.setInterval(0);
+    QObject::connect(&idleTimer_, &QTimer::timeout, [this] { IdlePass(); });
+}
+
+TApplication::~TApplication() {
+    idleTimer_.stop();
+    if (Application == this) Application = nullptr;
+}
+
+void TApplication::Initialize() {
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.2.0.2"));
+    QCoreApplication::setOrganizationName(QString());
+    // The forms are laid out for these faces; where they are not installed the
+    // metric-compatible free faces stand in.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                                QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Times New Roman"),
+                               {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
+    // The interface is Russian, so Qt's own dialogs and buttons speak Russian too.
+    auto* translator = new QTranslator(app_.get());
+    if (translator->load(QStringLiteral("qtbase_ru"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    QApplication::setWindowIcon(AppIcon());
+}
+
+void TApplication::SetTitle(const QString& title) {
+    title_ = title;
+    // The name, not the display name: Qt would append a display name to every
+    // window title.
+    QCoreApplication::setApplicationName(title);
+}
+
+void TApplication::Run() {
+    if (MainForm) MainForm->showMaximized();
+    QApplication::exec();
+}
+
+void TApplication::Terminate() { QCoreApplication::quit(); }
+
+void TApplication::SetOnIdle(IdleHandler handler) {
+    onIdle_ = std::move(handler);
+    if (onIdle_) idleTimer_.start();
+}
+
+void TApplication::IdlePass() {
+    if (!onIdle_) return;
+    bool done = true;
+    try {
+        onIdle_(done);
+    } catch (const std::exception& e) {
+        ShowException(e);
+    }
+    if (done) idleTimer_.stop();
+}
+
+void TApplication::WakeIdle() {
+    if (onIdle_ && !idleTimer_.isActive()) idleTimer_.start();
+}
+
+QString TApplication::MessageWithFullStop(const QString& message) {
+    QString text = message;
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('.'))) text += QLatin1Char('.');
+    return text;
+}
+
+void TApplication::ShowException(const std::exception& e) {
+    const auto* own = dynamic_cast<const Exception*>(&e);
+    const QString message = own ? own->Message : QString::fromUtf8(e.what());
+    ShowErrorBox(title_, MessageWithFullStop(message));
+}
+
+void TApplication::RunGuarded(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (const std::exception& e) {
+        ShowException(e);
+    }
+}

@@ -1,0 +1,50 @@
+#pragma once
+// The window-system side of OpenGL: pixel format, rendering context, making it
+// current, presenting. Replaceable, so that tests can make context creation fail.
+#include <cstdint>
+
+class QOpenGLContext;
+class GlView;
+
+// The pixel-format request, field for field; the window system takes the nearest
+// format it offers.
+struct PIXELFORMATDESCRIPTOR {
+    uint16_t nSize;
+    uint16_t nVersion;
+    uint32_t dwFlags;
+    uint8_t iPixelType;
+    uint8_t cColorBits;
+    uint8_t cRedBits, cRedShift, cGreenBits, cGreenShift, cBlueBits, cBlueShift;
+    uint8_t cAlphaBits, cAlphaShift;
+    uint8_t cAccumBits, cAccumRedBits, cAccumGreenBits, cAccumBlueBits, cAccumAlphaBits;
+    uint8_t cDepthBits;
+    uint8_t cStencilBits;
+    uint8_t cAuxBuffers;
+    uint8_t iLayerType;
+    uint8_t bReserved;
+    uint32_t dwLayerMask, dwVisibleMask, dwDamageMask;
+};
+
+constexpr uint32_t PFD_DOUBLEBUFFER = 0x1;
+constexpr uint32_t PFD_DRAW_TO_WINDOW = 0x4;
+constexpr uint32_t PFD_SUPPORT_OPENGL = 0x20;
+
+class GlPlatform {
+public:
+    virtual ~GlPlatform() = default;
+    // Records the nearest offered format for the view; returns its index (1-based).
+    virtual int ChoosePixelFormat(GlView* dc, const PIXELFORMATDESCRIPTOR& pfd);
+    // Binds the format to the view's native window.
+    virtual bool SetPixelFormat(GlView* dc, int format, const PIXELFORMATDESCRIPTOR& pfd);
+    // A new context for the view, or nullptr.
+    virtual QOpenGLContext* CreateContext(GlView* dc);
+    // Makes `rc` current on the calling thread with `dc`; with both null, releases it.
+    virtual bool MakeCurrent(GlView* dc, QOpenGLContext* rc);
+    virtual void DeleteContext(QOpenGLContext* rc);
+    // Presents the back buffer of the view.
+    virtual void SwapBuffers(GlView* dc, QOpenGLContext* rc);
+};
+
+// The platform in force; tests may install their own and restore with nullptr.
+GlPlatform& CurrentGlPlatform();
+void SetGlPlatform(GlPlatform* platform);

@@ -1,0 +1,192 @@
+// The main window's life: its components, start-up, the frame loop, the
+// frames-per-second readout and shutdown.
+#include "shell/Unit1.h"
+
+#include "platform/Application.h"
+#include "platform/Exceptions.h"
+#include "platform/GlPlatform.h"
+#include "platform/GlView.h"
+#include "platform/KeyState.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+TForm1* Form1 = nullptr;
+
+namespace {
+const char* const kCaption = "График функции вида a*cos(sqrt(bx^2 + cz^2)+t)";
+
+// Qt flips a checkable menu item before it reports the click, while the click
+// handlers flip the mark themselves: hand them the item as it was.
+void ConnectClick(QAction* item, std::function<void()> handler) {
+    QObject::connect(item, &QAction::triggered, item, [item, handler](bool checked) {
+        if (item->isCheckable()) item->setChecked(!checked);
+        handler();
+    });
+}
+}  // namespace
+
+TForm1::TForm1() : TForm(nullptr) {
+    setWindowTitle(QString::fromUtf8(kCaption));
+    setGeometry(126, 83, 600, 427);
+    setBackgroundRole(QPalette::Button);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+
+    // The picture goes straight into a native GL window filling the client area.
+    View = new GlView;
+    QWidget* container = QWidget::createWindowContainer(View, this);
+    container->setFocusPolicy(Qt::StrongFocus);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(container);
+    View->onMouseMove = [this](Qt::MouseButtons b, int x, int y) {
+        TShiftState shift;
+        shift.ssLeft = b & Qt::LeftButton;
+        shift.ssRight = b & Qt::RightButton;
+        shift.ssMiddle = b & Qt::MiddleButton;
+        Panel1MouseMove(this, shift, x, y);
+    };
+    View->onContextMenu = [this](const QPoint& at) { PopupMenu1->popup(at); };
+    View->onPaint = [this] { FormPaint(this); };
+
+    // The frames-per-second box sits over the GL window, so it must be a native
+    // window of its own, stacked above it.
+    Edit1 = new QLineEdit(QStringLiteral("Edit1"), this);
+    Edit1->setAttribute(Qt::WA_NativeWindow);
+    Edit1->setGeometry(2, 1, 31, 21);
+    Edit1->setEnabled(false);
+    Edit1->setReadOnly(true);
+    Edit1->setFocusPolicy(Qt::NoFocus);
+    Edit1->raise();
+
+    Timer2 = new QTimer(this);
+    Timer2->setInterval(1000);
+    connect(Timer2, &QTimer::timeout, this, [this] { Timer2Timer(Timer2); });
+    Timer2->start();
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1);
+    Timer1->setTimerType(Qt::PreciseTimer);
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(Timer1); });
+    Timer1->start();
+
+    PopupMenu1 = new QMenu(this);
+    rot = PopupMenu1->addAction(QStringLiteral("Вращение"));
+    N1 = PopupMenu1->addAction(QStringLiteral("Анимация периода"));
+    N2 = PopupMenu1->addSeparator();
+    N3 = PopupMenu1->addAction(QStringLiteral("Настройка..."));
+    // One radio group that may also be all off.
+    auto* radio = new QActionGroup(this);
+    radio->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    for (QAction* item : {rot, N1}) {
+        item->setCheckable(true);
+        radio->addAction(item);
+    }
+    ConnectClick(rot, [this] { rotClick(rot); });
+    ConnectClick(N1, [this] { N1Click(N1); });
+    ConnectClick(N3, [this] { N3Click(N3); });
+
+    TexNames.clear();
+    InstallKeyStateWatcher();
+    Application->SetOnIdle([this](bool& done) { IdleRender(this, done); });
+}
+
+TForm1::~TForm1() {
+    Application->SetOnIdle(nullptr);
+    Timer1->stop();
+    Timer2->stop();
+    FormDestroy(this);
+    TexNames.clear();
+    if (Form1 == this) Form1 = nullptr;
+}
+
+void TForm1::FormCreate(QObject*) {
+    TexBitmap = new QImage();
+    SetPixelFormatDescr();
+    ListBase = glGenLists(2);
+
+    // The window covers the screen; the view keeps the screen's size for good,
+    // whatever later becomes of the window.
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    move(0, 0);
+    resize(screen);
+    const qreal dpr = devicePixelRatioF();
+    ViewWidth = static_cast<float>(width() * dpr);
+    ViewHeight = static_cast<float>(height() * dpr);
+
+    EyeY = 200;
+    EyeX = 400;
+    EyeZ = 400;
+    Yaw = -2.356f;
+    Pitch = -0.333f;
+    OrthoSize = 800;
+    ZNear = -1000;
+    ZFar = 1000;
+    GridStep = 20;
+    TexNumber = 1;
+    WireColor.G = 64;
+    PrimMode = GL_QUADS;
+    CoefA = 20;
+    CoefB = 1;
+    CoefC = 1;
+    CoefT = 0;
+
+    glViewport(0, 0, static_cast<GLsizei>(ViewWidth), static_cast<GLsizei>(ViewHeight));
+    glEnable(GL_DEPTH_TEST);
+    glDepthRange(0.0, 1.0);
+    glDepthFunc(GL_LESS);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glClearColor(0, 0, 0, 0);
+
+    SetupTextures();
+    Light();
+    BuildAxesMarker();
+    Ready = true;
+}
+
+void TForm1::IdleRender(QObject*, bool& Done) {
+    Done = false;
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    DrawScene();
+    Perspective();
+    glFlush();
+    CurrentGlPlatform().SwapBuffers(hDC, hRC);
+    FrameCount += 1;
+}
+
+void TForm1::FormPaint(QObject*) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glFlush();
+    DrawScene();
+}
+
+void TForm1::Timer2Timer(QObject*) {
+    Edit1->setText(QString::number(FrameCount));
+    FrameCount = 0;
+}
+
+void TForm1::FormDestroy(QObject*) {
+    delete TexBitmap;
+    TexBitmap = nullptr;
+    CurrentGlPlatform().MakeCurrent(nullptr, nullptr);
+    CurrentGlPlatform().DeleteContext(hRC);
+    hRC = nullptr;
+}
+
+GLuint TForm1::TexName(int index) const {
+    if (index < 0 || index >= TexNames.size())
+        throw EListError(QStringLiteral("List index out of bounds (%1); the list holds %2 entries")
+                             .arg(index)
+                             .arg(TexNames.size()));
+    return TexNames[index];
+}

@@ -1,0 +1,203 @@
+// Start-up: the viewer state, the fixed GL state, the readout box, and what
+// happens when the rendering context cannot be had.
+#include "platform/Application.h"
+#include "platform/GlPlatform.h"
+#include "platform/GlView.h"
+#include "settings/Unit2.h"
+#include "shell/Unit1.h"
+#include "support/Viewer.h"
+
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTimer>
+#include <stdexcept>
+
+using StartupTest = ViewerTest;
+
+TEST_F(StartupTest, FieldsHoldTheirStartValues) {
+    const TForm1& f = *Form1;
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    EXPECT_EQ(f.EyeX, 400.0f);
+    EXPECT_EQ(f.EyeY, 200.0f);
+    EXPECT_EQ(f.EyeZ, 400.0f);
+    EXPECT_EQ(f.Yaw, -2.356f);
+    EXPECT_FLOAT_EQ(f.Yaw, -2.3559999466f);
+    EXPECT_EQ(f.Pitch, -0.333f);
+    EXPECT_EQ(f.OrthoSize, 800.0f);
+    EXPECT_EQ(f.ZNear, -1000.0f);
+    EXPECT_EQ(f.ZFar, 1000.0f);
+    EXPECT_EQ(f.GridStep, 20);
+    EXPECT_EQ(f.TexNumber, 1);
+    EXPECT_EQ(f.WireColor.R, 0);
+    EXPECT_EQ(f.WireColor.G, 64);
+    EXPECT_EQ(f.WireColor.B, 0);
+    EXPECT_EQ(f.PrimMode, 7);
+    EXPECT_EQ(f.CoefA, 20.0f);
+    EXPECT_EQ(f.CoefB, 1.0f);
+    EXPECT_EQ(f.CoefC, 1.0f);
+    EXPECT_EQ(f.CoefT, 0.0f);
+    EXPECT_EQ(f.FuncIndex, 0);
+    EXPECT_EQ(f.SpinAngle, 0.0f);
+    EXPECT_EQ(f.Phase, 0.0f);
+    EXPECT_EQ(f.ViewWidth, static_cast<float>(screen.width()));
+    EXPECT_EQ(f.ViewHeight, static_cast<float>(screen.height()));
+    EXPECT_EQ(f.LastMouseX, 0);
+    EXPECT_EQ(f.LastMouseY, 0);
+    EXPECT_TRUE(f.Ready);
+    EXPECT_NE(f.hRC, nullptr);
+    EXPECT_EQ(f.hDC, f.View);
+    EXPECT_NE(f.ListBase, 0u);
+    EXPECT_NE(f.TexBitmap, nullptr);
+    EXPECT_EQ(f.TexNames.size(), f.NextTexNumber - 1);
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("График функции вида a*cos(sqrt(bx^2 + cz^2)+t)"));
+    EXPECT_EQ(Application->MainForm, Form1);
+    EXPECT_FALSE(Form2->isVisible());
+    EXPECT_TRUE(ShownMessages().empty());
+}
+
+TEST_F(StartupTest, FixedPipelineStateIsSetOnce) {
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    GLint func = 0;
+    glGetIntegerv(GL_DEPTH_FUNC, &func);
+    EXPECT_EQ(func, GL_LESS);
+    GLfloat range[2] = {-1, -1};
+    glGetFloatv(GL_DEPTH_RANGE, range);
+    EXPECT_EQ(range[0], 0.0f);
+    EXPECT_EQ(range[1], 1.0f);
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    GLint src = 0, dst = 0;
+    glGetIntegerv(GL_BLEND_SRC, &src);
+    glGetIntegerv(GL_BLEND_DST, &dst);
+    EXPECT_EQ(src, GL_SRC_ALPHA);
+    EXPECT_EQ(dst, GL_ONE_MINUS_SRC_ALPHA);
+    GLfloat clear[4] = {1, 1, 1, 1};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    for (float c : clear) EXPECT_EQ(c, 0.0f);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    EXPECT_EQ(viewport[0], 0);
+    EXPECT_EQ(viewport[1], 0);
+    EXPECT_EQ(viewport[2], screen.width());
+    EXPECT_EQ(viewport[3], screen.height());
+    GLint depthBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    EXPECT_GT(depthBits, 0);
+    GLboolean doubleBuffered = GL_FALSE;
+    glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
+    EXPECT_TRUE(doubleBuffered);
+}
+
+TEST_F(StartupTest, ViewKeepsTheScreenSizeWhenTheWindowChanges) {
+    Form1->showNormal();
+    Form1->resize(500, 300);
+    ProcessEvents(100);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    EXPECT_EQ(viewport[2], screen.width());
+    EXPECT_EQ(viewport[3], screen.height());
+    EXPECT_EQ(Form1->ViewWidth, static_cast<float>(screen.width()));
+}
+
+TEST_F(StartupTest, ReadoutShowsFramesOfTheLastPeriod) {
+    EXPECT_EQ(Form1->Edit1->text(), QStringLiteral("Edit1"));
+    EXPECT_FALSE(Form1->Edit1->isEnabled());
+    EXPECT_TRUE(Form1->Edit1->isReadOnly());
+    EXPECT_EQ(Form1->Edit1->geometry(), QRect(2, 1, 31, 21));
+    EXPECT_EQ(Form1->Timer2->interval(), 1000);
+    EXPECT_EQ(Form1->Timer1->interval(), 1);
+
+    Form1->FrameCount = 0;
+    bool done = true;
+    for (int i = 0; i < 7; ++i) Form1->IdleRender(Form1, done);
+    EXPECT_FALSE(done);
+    EXPECT_EQ(Form1->FrameCount, 7);
+    Form1->FormPaint(Form1);
+    EXPECT_EQ(Form1->FrameCount, 7);
+    Form1->Timer2Timer(Form1->Timer2);
+    EXPECT_EQ(Form1->Edit1->text(), QStringLiteral("7"));
+    EXPECT_EQ(Form1->FrameCount, 0);
+}
+
+TEST_F(StartupTest, FramesRunBackToBackAndTheTimerReportsThem) {
+    ASSERT_TRUE(WaitUntil([] { return Form1->Edit1->text() != QStringLiteral("Edit1"); }, 3000));
+    bool ok = false;
+    const int fps = Form1->Edit1->text().toInt(&ok);
+    EXPECT_TRUE(ok);
+    EXPECT_GT(fps, 0);
+}
+
+namespace {
+// A window system that cannot create a context, or cannot make one current.
+struct FailingPlatform : GlPlatform {
+    bool failCreate = false;
+    bool failMakeCurrent = false;
+    QOpenGLContext* CreateContext(GlView* dc) override {
+        return failCreate ? nullptr : GlPlatform::CreateContext(dc);
+    }
+    bool MakeCurrent(GlView* dc, QOpenGLContext* rc) override {
+        if (failMakeCurrent && dc) return false;
+        return GlPlatform::MakeCurrent(dc, rc);
+    }
+};
+
+void StartWith(FailingPlatform& platform) {
+    SetGlPlatform(&platform);
+    StartViewer();
+}
+}  // namespace
+
+TEST(ContextFailureTest, NoContextShowsBothMessagesAndStartUpCompletes) {
+    FailingPlatform platform;
+    platform.failCreate = true;
+    StartWith(platform);
+    ProcessEvents(50);
+    ASSERT_EQ(ShownMessages().size(), 2u);
+    EXPECT_EQ(ShownMessages()[0].text, QStringLiteral(":-)/n hrc == NULL"));
+    EXPECT_EQ(ShownMessages()[1].text, QStringLiteral("Could not MakeCurrent"));
+    EXPECT_EQ(Form1->hRC, nullptr);
+    EXPECT_TRUE(Form1->Ready);
+    EXPECT_TRUE(Form1->isVisible());
+    StopViewer();
+    SetGlPlatform(nullptr);
+}
+
+TEST(ContextFailureTest, ContextNotMadeCurrentShowsOneMessage) {
+    FailingPlatform platform;
+    platform.failMakeCurrent = true;
+    StartWith(platform);
+    ASSERT_EQ(ShownMessages().size(), 1u);
+    EXPECT_EQ(ShownMessages()[0].text, QStringLiteral("Could not MakeCurrent"));
+    EXPECT_TRUE(Form1->Ready);
+    StopViewer();
+    SetGlPlatform(nullptr);
+}
+
+TEST_F(StartupTest, HandlerExceptionIsReportedAndTheLoopGoesOn) {
+    QTimer::singleShot(0, Form1, [] { throw std::runtime_error("Something broke"); });
+    ASSERT_TRUE(WaitUntil([] { return !ShownMessages().empty(); }, 2000));
+    EXPECT_EQ(ShownMessages()[0].title, QStringLiteral("Ливентор"));
+    EXPECT_EQ(ShownMessages()[0].text, QStringLiteral("Something broke."));
+    EXPECT_EQ(ShownMessages()[0].kind, MessageKind::Error);
+    // Frames keep coming after the report.
+    Form1->FrameCount = 0;
+    ASSERT_TRUE(WaitUntil([] { return Form1->FrameCount > 3; }, 2000));
+}
+
+TEST_F(StartupTest, MessageThatEndsInAFullStopKeepsIt) {
+    EXPECT_EQ(TApplication::MessageWithFullStop(QStringLiteral("Done.")), QStringLiteral("Done."));
+    EXPECT_EQ(TApplication::MessageWithFullStop(QStringLiteral("'x' is not a valid floating point value")),
+              QStringLiteral("'x' is not a valid floating point value."));
+}
+
+TEST_F(StartupTest, ClosingTheSettingsWindowOnlyHidesIt) {
+    Form1->N3->trigger();
+    ASSERT_TRUE(WaitUntil([] { return Form2->isVisible(); }));
+    Form2->close();
+    ProcessEvents(50);
+    EXPECT_FALSE(Form2->isVisible());
+    EXPECT_TRUE(Form1->isVisible());
+}

@@ -1,0 +1,48 @@
+#include "support/Viewer.h"
+
+#include "platform/Application.h"
+#include "platform/GlView.h"
+#include "settings/Unit2.h"
+#include "shell/Unit1.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+std::vector<MessageRecord>& ShownMessages() {
+    static std::vector<MessageRecord> messages;
+    return messages;
+}
+
+void ProcessEvents(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+bool WaitUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+void StartViewer() {
+    ShownMessages().clear();
+    SetMessageSink([](const MessageRecord& m) { ShownMessages().push_back(m); });
+    Application->MainForm = nullptr;
+    Application->CreateForm(Form1);
+    Application->CreateForm(Form2);
+    Form1->showMaximized();
+    WaitUntil([] { return Form1->View->isExposed(); });
+}
+
+void StopViewer() {
+    delete Form2;
+    delete Form1;
+    Form2 = nullptr;
+    Form1 = nullptr;
+    Application->MainForm = nullptr;
+}

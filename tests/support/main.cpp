@@ -1,0 +1,12 @@
+// One application object for the whole test process, as in the program.
+#include "platform/Application.h"
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    TApplication app(argc, argv);
+    Application->Initialize();
+    Application->SetTitle(QStringLiteral("Ливентор"));
+    return RUN_ALL_TESTS();
+}
