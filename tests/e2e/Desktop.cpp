@@ -1,0 +1,209 @@
+#include "Desktop.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace e2e {
+namespace {
+
+Display* Dpy() {
+    static Display* dpy = XOpenDisplay(nullptr);
+    return dpy;
+}
+
+QByteArray Property(Window w, const char* name, Atom type) {
+    Atom prop = XInternAtom(Dpy(), name, False);
+    Atom actualType;
+    int format;
+    unsigned long items, after;
+    unsigned char* data = nullptr;
+    QByteArray out;
+    if (XGetWindowProperty(Dpy(), w, prop, 0, 4096, False, type, &actualType, &format, &items,
+                           &after, &data) == Success &&
+        data) {
+        out = QByteArray(reinterpret_cast<const char*>(data),
+                         static_cast<int>(items * (format == 32 ? sizeof(long) : format / 8)));
+        XFree(data);
+    }
+    return out;
+}
+
+QString WindowTitle(Window w) {
+    const QByteArray utf8 =
+        Property(w, "_NET_WM_NAME", XInternAtom(Dpy(), "UTF8_STRING", False));
+    if (!utf8.isEmpty()) return QString::fromUtf8(utf8);
+    char* name = nullptr;
+    QString out;
+    if (XFetchName(Dpy(), w, &name) && name) {
+        out = QString::fromLocal8Bit(name);
+        XFree(name);
+    }
+    return out;
+}
+
+long long WindowPid(Window w) {
+    const QByteArray raw = Property(w, "_NET_WM_PID", XA_CARDINAL);
+    if (raw.size() < static_cast<int>(sizeof(long))) return -1;
+    return *reinterpret_cast<const long*>(raw.constData());
+}
+
+}  // namespace
+
+std::vector<TopWindow> VisibleTopWindows() {
+    std::vector<TopWindow> out;
+    Display* dpy = Dpy();
+    if (!dpy) return out;
+    XSync(dpy, False);
+    Window root = DefaultRootWindow(dpy), parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(dpy, root, &root, &parent, &children, &count)) return out;
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes attr;
+        if (!XGetWindowAttributes(dpy, children[i], &attr) || attr.map_state != IsViewable)
+            continue;
+        TopWindow w;
+        w.id = children[i];
+        w.name = WindowTitle(children[i]);
+        w.geometry = QRect(attr.x, attr.y, attr.width, attr.height);
+        w.pid = WindowPid(children[i]);
+        out.push_back(w);
+    }
+    if (children) XFree(children);
+    return out;
+}
+
+std::optional<TopWindow> FindVisibleWindow(const QString& name, long long pid) {
+    for (const TopWindow& w : VisibleTopWindows())
+        if (w.name == name && (pid < 0 || w.pid == pid)) return w;
+    return std::nullopt;
+}
+
+bool WaitFor(const std::function<bool()>& cond, int ms, int pollMs) {
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        if (cond()) return true;
+        if (clock.elapsed() >= ms) return false;
+        QThread::msleep(pollMs);
+    }
+}
+
+void RequestClose(unsigned long window) {
+    Display* dpy = Dpy();
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = window;
+    ev.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+    ev.xclient.data.l[1] = CurrentTime;
+    XSendEvent(dpy, window, False, NoEventMask, &ev);
+    XFlush(dpy);
+}
+
+QString Xdo(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    if (!p.waitForFinished(10000)) {
+        p.kill();
+        p.waitForFinished();
+        ADD_FAILURE() << "xdotool hung: " << args.join(' ').toStdString();
+        return {};
+    }
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        ADD_FAILURE() << "xdotool " << args.join(' ').toStdString() << " failed: "
+                      << p.readAllStandardError().toStdString();
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+QImage Screenshot() {
+    static QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("screen.ppm"));
+    QFile::remove(file);
+    QProcess p;
+    p.start(QStringLiteral("import"),
+            {QStringLiteral("-silent"), QStringLiteral("-window"), QStringLiteral("root"),
+             QStringLiteral("ppm:") + file});
+    if (!p.waitForFinished(20000) || p.exitCode() != 0) {
+        p.kill();
+        p.waitForFinished();
+        ADD_FAILURE() << "import failed: " << p.readAllStandardError().toStdString();
+        return {};
+    }
+    QImage img(file);
+    if (img.isNull()) ADD_FAILURE() << "screenshot unreadable";
+    return img.convertToFormat(QImage::Format_RGB32);
+}
+
+Diff Compare(const QImage& a, const QImage& b, const std::vector<QRect>& ignore, int tolerance) {
+    Diff d;
+    if (a.size() != b.size() || a.isNull()) {
+        d.count = -1;
+        return d;
+    }
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* ra = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* rb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb pa = ra[x], pb = rb[x];
+            if (pa == pb) continue;
+            if (std::abs(qRed(pa) - qRed(pb)) <= tolerance &&
+                std::abs(qGreen(pa) - qGreen(pb)) <= tolerance &&
+                std::abs(qBlue(pa) - qBlue(pb)) <= tolerance)
+                continue;
+            bool skip = false;
+            for (const QRect& r : ignore) skip = skip || r.contains(x, y);
+            if (skip) continue;
+            ++d.count;
+            d.bounds = d.bounds.united(QRect(x, y, 1, 1));
+        }
+    }
+    return d;
+}
+
+double LitShare(const QImage& img, const QRect& area, int level) {
+    const QRect r = area.intersected(img.rect());
+    if (r.isEmpty()) return 0;
+    long lit = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (std::max({qRed(row[x]), qGreen(row[x]), qBlue(row[x])}) > level) ++lit;
+    }
+    return double(lit) / (double(r.width()) * r.height());
+}
+
+MeanColour MeanLitColour(const QImage& img, const QRect& area, int level) {
+    MeanColour m;
+    const QRect r = area.intersected(img.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QRgb p = row[x];
+            if (std::max({qRed(p), qGreen(p), qBlue(p)}) <= level) continue;
+            m.r += qRed(p);
+            m.g += qGreen(p);
+            m.b += qBlue(p);
+            ++m.pixels;
+        }
+    }
+    if (m.pixels) {
+        m.r /= m.pixels;
+        m.g /= m.pixels;
+        m.b /= m.pixels;
+    }
+    return m;
+}
+
+void Sleep(int ms) { QThread::msleep(ms); }
+
+}  // namespace e2e

@@ -1,0 +1,63 @@
+#pragma once
+// The X display as a user sees it: top-level windows with their titles and
+// places, real input through xdotool (XTEST), and screenshots of the root
+// window. Nothing here knows the program's internals.
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace e2e {
+
+struct TopWindow {
+    unsigned long id = 0;
+    QString name;
+    QRect geometry;  // in root coordinates
+    long long pid = -1;
+};
+
+// Mapped (viewable) children of the root window; without a window manager these
+// are exactly the windows a user would see on the screen.
+std::vector<TopWindow> VisibleTopWindows();
+std::optional<TopWindow> FindVisibleWindow(const QString& name, long long pid = -1);
+
+// Polls until `cond` holds or `ms` pass; true when it held.
+bool WaitFor(const std::function<bool()>& cond, int ms, int pollMs = 50);
+
+// Asks a window to close the way a window manager's close button does
+// (WM_DELETE_WINDOW); xdotool of Debian 12 has no windowclose.
+void RequestClose(unsigned long window);
+
+// Runs xdotool with `args`; its standard output, trimmed. Fails the test when
+// xdotool fails or hangs.
+QString Xdo(const QStringList& args);
+
+// The whole screen through ImageMagick's import, as RGB32.
+QImage Screenshot();
+
+// Pixels whose colour differs by more than `tolerance` in any channel, outside
+// `ignore`.
+struct Diff {
+    long count = 0;
+    QRect bounds;
+};
+Diff Compare(const QImage& a, const QImage& b, const std::vector<QRect>& ignore = {},
+             int tolerance = 0);
+
+// Share of pixels in `area` brighter than `level` (max channel).
+double LitShare(const QImage& img, const QRect& area, int level = 40);
+
+// Mean colour of the pixels in `area` brighter than `level`.
+struct MeanColour {
+    double r = 0, g = 0, b = 0;
+    long pixels = 0;
+};
+MeanColour MeanLitColour(const QImage& img, const QRect& area, int level = 40);
+
+void Sleep(int ms);
+
+}  // namespace e2e

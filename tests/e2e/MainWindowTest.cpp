@@ -1,0 +1,112 @@
+// The main window as a user meets it: title, place, the frames-per-second box,
+// the context menu, the spin animation and closing.
+#include "E2eFixture.h"
+
+#include <QRegularExpression>
+
+namespace e2e {
+namespace {
+
+using MainWindowTest = E2eTest;
+
+TEST_F(MainWindowTest, OpensTitledOverTheWholeScreenWithSettingsHidden) {
+    EXPECT_EQ(MainTitle(), kMainTitle);
+
+    const QString geometry = Xdo({"getwindowgeometry", QString::number(viewer.Main().id)});
+    EXPECT_TRUE(geometry.contains(QStringLiteral("Position: 0,0"))) << geometry.toStdString();
+    EXPECT_TRUE(geometry.contains(QStringLiteral("Geometry: 1280x1024"))) << geometry.toStdString();
+
+    EXPECT_FALSE(FindVisibleWindow(kSettingsTitle).has_value());
+    EXPECT_FALSE(MessageBoxShown());
+}
+
+TEST_F(MainWindowTest, FpsBoxReadingChanges) {
+    // The first readout replaces the start text, later ones follow the frame rate;
+    // over a few seconds the box must show at least two different readings.
+    const QImage first = Screenshot().copy(kFpsBox);
+    QImage box;
+    const bool changed = WaitFor(
+        [&] {
+            box = Screenshot().copy(kFpsBox);
+            return Compare(first, box).count > 0;
+        },
+        4500, 300);
+    EXPECT_TRUE(changed);
+    // Something is written in the box: its inside is not one flat colour. The
+    // number is left-aligned, so the right end shows the background.
+    const QRgb corner = box.pixel(box.width() - 5, box.height() / 2);
+    long other = 0;
+    for (int y = 3; y < box.height() - 3; ++y)
+        for (int x = 3; x < box.width() - 3; ++x) other += box.pixel(x, y) != corner;
+    EXPECT_GT(other, 0) << "the fps box shows no text";
+}
+
+TEST_F(MainWindowTest, RightClickOpensMenuAndEscapeClosesIt) {
+    const QImage before = SettledScreen();
+    const QRect menu = OpenMenu();
+    ASSERT_FALSE(menu.isNull());
+    // A menu-sized patch next to the pointer, not a redraw of the scene.
+    EXPECT_TRUE(menu.adjusted(-4, -4, 4, 4).contains(menuAt));
+    EXPECT_GT(menu.width(), 50);
+    EXPECT_GT(menu.height(), 40);
+    EXPECT_LT(menu.width() * menu.height(), 1280 * 1024 / 10);
+
+    Xdo({"key", "Escape"});
+    EXPECT_TRUE(WaitFor([&] { return Compare(before, Screenshot(), {kFpsMargin}).count == 0; },
+                        4000, 200))
+        << "closing the menu left the picture changed";
+    EXPECT_TRUE(viewer.Running());
+}
+
+TEST_F(MainWindowTest, SpinTurnsThePictureUntilSwitchedOff) {
+    const QImage still = SettledScreen();
+    Choose(MenuItem::Spin);
+    const QRect menu = menuRect.translated(menuAt);
+
+    // Spinning: successive pictures differ.
+    QImage a = Screenshot();
+    Sleep(400);
+    QImage b = Screenshot();
+    EXPECT_GT(Compare(a, b, {kFpsMargin, menu}).count, 500);
+    EXPECT_GT(Compare(still, b, {kFpsMargin, menu}).count, 500);
+
+    // Off again: the picture stops where the spin left it.
+    Choose(MenuItem::Spin);
+    Sleep(300);
+    a = Screenshot();
+    Sleep(800);
+    b = Screenshot();
+    EXPECT_EQ(Compare(a, b, {kFpsMargin}).count, 0);
+    EXPECT_GT(Compare(still, b, {kFpsMargin, menu}).count, 500) << "the spin did not keep its angle";
+}
+
+TEST_F(MainWindowTest, PhaseAnimationMovesTheSurfaceAndSpinReplacesIt) {
+    const QImage still = SettledScreen();
+    Choose(MenuItem::Phase);
+    const QRect menu = menuRect.translated(menuAt);
+    QImage a = Screenshot();
+    Sleep(400);
+    QImage b = Screenshot();
+    EXPECT_GT(Compare(a, b, {kFpsMargin, menu}).count, 500);
+
+    // The two items are one radio group: choosing the spin stops the phase, and
+    // choosing the spin again stops everything.
+    Choose(MenuItem::Spin);
+    Choose(MenuItem::Spin);
+    Sleep(300);
+    a = Screenshot();
+    Sleep(800);
+    b = Screenshot();
+    EXPECT_EQ(Compare(a, b, {kFpsMargin}).count, 0) << "an animation still runs";
+}
+
+TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramWithZero) {
+    RequestClose(viewer.Main().id);
+    const std::optional<int> code = viewer.WaitForExit(10000);
+    ASSERT_TRUE(code.has_value()) << "the program did not end by itself";
+    EXPECT_EQ(*code, 0);
+    EXPECT_FALSE(MessageBoxShown());
+}
+
+}  // namespace
+}  // namespace e2e

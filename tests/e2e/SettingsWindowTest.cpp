@@ -1,0 +1,174 @@
+// The settings window driven from outside: opening and closing it, the formula,
+// the mode, the texture number and a bound that is not a number.
+#include "E2eFixture.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+namespace e2e {
+namespace {
+
+// Points of the settings window's client area, from its layout.
+const QPoint kFormulaList(8 + 10 + 90, 16 + 24 + 10);
+const QPoint kWireframeItem(223 + 30, 16 + 40);
+const QPoint kSurfaceItem(223 + 30, 16 + 22);
+const QPoint kTextureField(328 + 10 + 20, 16 + 24 + 10);
+const QPoint kLowerBoundA(8 + 28, 88 + 10);
+// The near part of the surface covers the lower half of the screen.
+const QRect kSurfaceArea(100, 600, 1080, 400);
+const QRect kView(0, 0, 1280, 1024);
+
+class SettingsWindowTest : public E2eTest {
+protected:
+    bool StartsInSetUp() const override { return false; }
+    // Everything the settings window covers, and the fps box.
+    std::vector<QRect> Covered(const TopWindow& settings) const {
+        return {kFpsMargin, settings.geometry.adjusted(-2, -2, 2, 2)};
+    }
+};
+
+TEST_F(SettingsWindowTest, OpensFromTheMenuAndClosingOnlyHidesIt) {
+    StartViewer();
+    const TopWindow settings = OpenSettings();
+    ASSERT_NE(settings.id, 0u);
+    EXPECT_EQ(settings.name, kSettingsTitle);
+    EXPECT_EQ(settings.geometry.size(), QSize(517, 373));
+
+    RequestClose(settings.id);
+    EXPECT_TRUE(WaitFor([&] { return !FindVisibleWindow(kSettingsTitle).has_value(); }, 5000))
+        << "the settings window did not close";
+    Sleep(500);
+    EXPECT_TRUE(viewer.Running());
+    EXPECT_TRUE(FindVisibleWindow(viewer.Main().name, viewer.Pid()).has_value());
+
+    // Shown again, it is the same window.
+    const TopWindow again = OpenSettings();
+    EXPECT_EQ(again.id, settings.id);
+}
+
+TEST_F(SettingsWindowTest, FormulaChosenByKeyboardRetitlesTheMainWindow) {
+    StartViewer();
+    const TopWindow settings = OpenSettings();
+    ASSERT_NE(settings.id, 0u);
+    // Clicking the list opens it; Escape closes it and leaves the focus on it.
+    ClickSettings(settings, kFormulaList);
+    Xdo({"key", "Escape"});
+    Sleep(200);
+    const QImage before = SettledScreen();
+
+    Xdo({"key", "Down"});
+    EXPECT_TRUE(WaitFor([&] { return MainTitle() == kMainTitlePrefix + "a*(x^2+z^2)"; }, 3000))
+        << MainTitle().toStdString();
+    // The paraboloid replaces the ripples.
+    EXPECT_GT(Compare(before, SettledScreen(), Covered(settings), 8).count, 10000);
+
+    Xdo({"key", "Down", "Down"});
+    EXPECT_TRUE(WaitFor([&] { return MainTitle() == kMainTitlePrefix + "a*SGN(x*z)"; }, 3000))
+        << MainTitle().toStdString();
+    Xdo({"key", "End"});
+    EXPECT_TRUE(WaitFor(
+        [&] { return MainTitle() == kMainTitlePrefix + "0.01*a*sh(b*i + t)*ch(c*j + t)"; }, 3000))
+        << MainTitle().toStdString();
+    Xdo({"key", "Home"});
+    EXPECT_TRUE(WaitFor([&] { return MainTitle() == kMainTitle; }, 3000)) << MainTitle().toStdString();
+}
+
+TEST_F(SettingsWindowTest, WireframeDrawsLinesOnADarkBackground) {
+    StartViewer();
+    const TopWindow settings = OpenSettings();
+    ASSERT_NE(settings.id, 0u);
+    const QImage surface = SettledScreen();
+    const double surfaceLit = LitShare(surface, kSurfaceArea);
+
+    ClickSettings(settings, kWireframeItem);
+    const QImage wires = SettledScreen();
+    const double wiresLit = LitShare(wires, kSurfaceArea);
+    EXPECT_GT(surfaceLit, 0.8);
+    EXPECT_LT(wiresLit, 0.5) << "still a filled surface";
+    EXPECT_GT(wiresLit, 0.01) << "no lines drawn";
+    // The wire colour at start is a dark green.
+    const MeanColour c = MeanLitColour(wires, kSurfaceArea, 20);
+    EXPECT_GT(c.g, c.r + 10);
+    EXPECT_GT(c.g, c.b + 10);
+
+    ClickSettings(settings, kSurfaceItem);
+    const QImage back = SettledScreen();
+    EXPECT_NEAR(LitShare(back, kSurfaceArea), surfaceLit, 0.02);
+}
+
+TEST_F(SettingsWindowTest, TextureNumberChangesTheSurfaceColours) {
+    viewer.WriteTexture(1, QColor(230, 40, 40));
+    viewer.WriteTexture(2, QColor(40, 40, 230));
+    viewer.WriteTexture(4, QColor(40, 230, 40));  // behind a gap: never loaded
+    StartViewer();
+    const TopWindow settings = OpenSettings();
+    ASSERT_NE(settings.id, 0u);
+    MeanColour c = MeanLitColour(SettledScreen(), kSurfaceArea);
+    EXPECT_GT(c.r, 1.5 * c.b) << "texture 1 is red";
+
+    ClickSettings(settings, kTextureField);
+    Xdo({"key", "ctrl+a"});
+    Xdo({"type", "2"});
+    Sleep(300);
+    c = MeanLitColour(SettledScreen(), kSurfaceArea);
+    EXPECT_GT(c.b, 1.5 * c.r) << "texture 2 is blue";
+
+    // "4" is no entry: the surface loses its texture, and the green file behind
+    // the gap never shows.
+    Xdo({"key", "ctrl+a"});
+    Xdo({"type", "4"});
+    Sleep(300);
+    c = MeanLitColour(SettledScreen(), kSurfaceArea);
+    EXPECT_NEAR(c.r, c.b, 20);
+    EXPECT_NEAR(c.g, c.b, 20);
+    EXPECT_FALSE(MessageBoxShown());
+}
+
+TEST_F(SettingsWindowTest, InvalidBoundRaisesAnErrorBoxAndTheProgramRunsOn) {
+    StartViewer();
+    const TopWindow settings = OpenSettings();
+    ASSERT_NE(settings.id, 0u);
+    ClickSettings(settings, kLowerBoundA);
+    Xdo({"key", "ctrl+a"});
+    Xdo({"type", "q"});
+
+    std::optional<TopWindow> box;
+    ASSERT_TRUE(
+        WaitFor([&] { return (box = FindVisibleWindow(kAppTitle, viewer.Pid())).has_value(); }, 5000))
+        << "no box titled " << kAppTitle.toStdString();
+    Sleep(300);
+    Xdo({"windowfocus", "--sync", QString::number(box->id)});
+
+    // The box copies its text on Ctrl+C; read it back through the clipboard.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText(QStringLiteral("-"));
+    Xdo({"key", "ctrl+c"});
+    QString copied;
+    WaitFor(
+        [&] {
+            QCoreApplication::processEvents();
+            copied = clipboard->text();
+            return copied != QStringLiteral("-");
+        },
+        3000, 100);
+    EXPECT_TRUE(copied.contains(QStringLiteral("'q' is not a valid floating point value.")))
+        << copied.toStdString();
+
+    Xdo({"key", "Return"});
+    EXPECT_TRUE(WaitFor([&] { return !FindVisibleWindow(kAppTitle).has_value(); }, 5000))
+        << "the box stayed";
+    Sleep(500);
+    EXPECT_TRUE(viewer.Running());
+    EXPECT_TRUE(FindVisibleWindow(kSettingsTitle, viewer.Pid()).has_value());
+
+    // A valid bound again: the column works and no box follows.
+    ClickSettings(settings, kLowerBoundA);
+    Xdo({"key", "ctrl+a"});
+    Xdo({"type", "10"});
+    Sleep(800);
+    EXPECT_FALSE(MessageBoxShown());
+    EXPECT_TRUE(viewer.Running());
+}
+
+}  // namespace
+}  // namespace e2e

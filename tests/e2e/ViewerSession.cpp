@@ -1,0 +1,110 @@
+#include "ViewerSession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+
+namespace e2e {
+
+ViewerSession::ViewerSession() : dir_(std::make_unique<QTemporaryDir>()) {
+    proc_.setProcessChannelMode(QProcess::MergedChannels);
+}
+
+void ViewerSession::Reset() {
+    Kill();
+    WaitFor([] { return VisibleTopWindows().empty(); }, 5000);
+    output_.clear();
+    main_ = {};
+    dir_ = std::make_unique<QTemporaryDir>();
+}
+
+ViewerSession::~ViewerSession() { Kill(); }
+
+void ViewerSession::WriteTexture(int n, const QColor& colour, int size) {
+    QImage img(size, size, QImage::Format_RGB32);
+    img.fill(colour);
+    QDir(dir_->path()).mkpath(QStringLiteral("Textures"));
+    const QString path = dir_->filePath(QStringLiteral("Textures/00%1.bmp").arg(n));
+    ASSERT_TRUE(img.save(path, "BMP")) << path.toStdString();
+}
+
+void ViewerSession::WriteFile(const QString& relative, const QByteArray& bytes) {
+    const QString path = dir_->filePath(relative);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write(bytes);
+}
+
+::testing::AssertionResult ViewerSession::Start() {
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        return ::testing::AssertionFailure() << "no X display: run under xvfb-run";
+    if (!dir_->isValid()) return ::testing::AssertionFailure() << "no temporary folder";
+    // A leftover window of an earlier run would confuse every check.
+    if (!WaitFor([] { return VisibleTopWindows().empty(); }, 5000))
+        return ::testing::AssertionFailure() << "the screen is not empty before start";
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LIBGL_ALWAYS_SOFTWARE"), QStringLiteral("1"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    proc_.setProcessEnvironment(env);
+    proc_.setWorkingDirectory(dir_->path());
+    proc_.start(QStringLiteral(VIEWER_EXE), {});
+    if (!proc_.waitForStarted(10000))
+        return ::testing::AssertionFailure() << "cannot start " << VIEWER_EXE;
+
+    const long long pid = Pid();
+    const bool shown = WaitFor(
+        [&] {
+            for (const TopWindow& w : VisibleTopWindows())
+                if (w.pid == pid && w.name.startsWith(kMainTitlePrefix)) {
+                    main_ = w;
+                    return true;
+                }
+            return !Running();
+        },
+        20000);
+    if (!shown || !Running())
+        return ::testing::AssertionFailure()
+               << "the main window did not appear; output:\n" << Output().toStdString();
+    if (SettledScreen().isNull())
+        return ::testing::AssertionFailure() << "the picture did not settle";
+    return ::testing::AssertionSuccess();
+}
+
+bool ViewerSession::Running() const { return proc_.state() != QProcess::NotRunning; }
+
+long long ViewerSession::Pid() const { return proc_.processId(); }
+
+std::optional<int> ViewerSession::WaitForExit(int ms) {
+    if (Running() && !proc_.waitForFinished(ms)) return std::nullopt;
+    if (proc_.exitStatus() != QProcess::NormalExit) return std::nullopt;
+    return proc_.exitCode();
+}
+
+QString ViewerSession::Output() {
+    output_ += proc_.readAll();
+    return QString::fromLocal8Bit(output_);
+}
+
+void ViewerSession::Kill() {
+    if (!Running()) return;
+    proc_.kill();
+    proc_.waitForFinished(5000);
+}
+
+QImage SettledScreen(int ms) {
+    QImage last = Screenshot(), settled;
+    WaitFor(
+        [&] {
+            QImage next = Screenshot();
+            const bool same = Compare(last, next, {kFpsMargin}).count == 0;
+            last = next;
+            if (same) settled = last;
+            return same;
+        },
+        ms, 100);
+    return settled;
+}
+
+}  // namespace e2e

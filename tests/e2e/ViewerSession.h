@@ -1,0 +1,60 @@
+#pragma once
+// One run of the built program as a separate process, started from a working
+// folder of the test's own making (the program reads ./Textures/ from there).
+#include "Desktop.h"
+
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <optional>
+
+namespace e2e {
+
+inline const QString kMainTitlePrefix = QStringLiteral("График функции вида ");
+inline const QString kMainTitle =
+    QStringLiteral("График функции вида a*cos(sqrt(bx^2 + cz^2)+t)");
+inline const QString kSettingsTitle = QStringLiteral("Параметры и коэффициенты");
+inline const QString kAppTitle = QStringLiteral("Ливентор");
+// The frames-per-second box, and a margin around it that screenshot
+// comparisons leave out because its number changes every second.
+inline const QRect kFpsBox(2, 1, 31, 21);
+inline const QRect kFpsMargin(0, 0, 48, 32);
+
+class ViewerSession {
+public:
+    ViewerSession();
+    ~ViewerSession();
+
+    QString Folder() const { return dir_->path(); }
+    // Ends the run and starts over with a fresh, empty working folder.
+    void Reset();
+    // Textures/00<n>.bmp, a solid colour.
+    void WriteTexture(int n, const QColor& colour, int size = 64);
+    void WriteFile(const QString& relative, const QByteArray& bytes);
+
+    // Starts the program and waits until its main window is on the screen and
+    // its picture has settled.
+    ::testing::AssertionResult Start();
+    bool Running() const;
+    long long Pid() const;
+    const TopWindow& Main() const { return main_; }
+    // Exit code once the process has ended by itself within `ms`.
+    std::optional<int> WaitForExit(int ms);
+    QString Output();
+    void Kill();
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    QProcess proc_;
+    TopWindow main_;
+    QByteArray output_;
+};
+
+// A screenshot once two in a row agree outside the fps box (the scene is still).
+QImage SettledScreen(int ms = 8000);
+
+}  // namespace e2e

@@ -1,0 +1,20 @@
+// The tests' own GUI connection serves the clipboard; the program under test
+// runs as a separate process.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <memory>
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    } else {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    return RUN_ALL_TESTS();
+}
