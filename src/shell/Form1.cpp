@@ -12,6 +12,7 @@
 #include <QActionGroup>
 #include <QGuiApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
@@ -30,6 +31,47 @@ void ConnectClick(QAction* item, std::function<void()> handler) {
         if (item->isCheckable()) item->setChecked(!checked);
         handler();
     });
+}
+
+// The keyboard goes to the main window, not to the GL window inside it, so the
+// menu key is caught here, from whichever child has the focus, and opens the menu
+// at the top-left corner of the picture.
+class MenuKeyFilter : public QObject {
+public:
+    explicit MenuKeyFilter(TForm1* form) : QObject(form), form_(form) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched == form_ && e->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(e)->key() == Qt::Key_Menu) {
+            form_->PopupMenu1->popup(form_->View->mapToGlobal(QPoint(0, 0)));
+            return true;
+        }
+        return QObject::eventFilter(watched, e);
+    }
+
+private:
+    TForm1* form_;
+};
+
+// The readout is written in place into one of two buffers kept from call to call:
+// the box shares the text it shows, so the other buffer is free to overwrite
+// without a copy. Once grown, neither allocates again.
+QString readoutText[2];
+int readoutNext = 0;
+
+void WriteDecimal(int value, QString& out) {
+    char16_t digits[12];
+    int n = 0;
+    unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    do {
+        digits[n++] = static_cast<char16_t>(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) digits[n++] = u'-';
+    out.resize(n);
+    QChar* p = out.data();
+    for (int i = 0; i < n; ++i) p[i] = QChar(digits[n - 1 - i]);
 }
 }  // namespace
 
@@ -56,6 +98,7 @@ TForm1::TForm1() : TForm(nullptr) {
         Panel1MouseMove(this, shift, x, y);
     };
     View->onContextMenu = [this](const QPoint& at) { PopupMenu1->popup(at); };
+    installEventFilter(new MenuKeyFilter(this));
     View->onPaint = [this] { FormPaint(this); };
 
     // The frames-per-second box sits over the GL window, so it must be a native
@@ -171,7 +214,18 @@ void TForm1::FormPaint(QObject*) {
 }
 
 void TForm1::Timer2Timer(QObject*) {
-    Edit1->setText(QString::number(FrameCount));
+    if (readoutText[0].capacity() < 12) {
+        readoutText[0].reserve(12);
+        readoutText[1].reserve(12);
+    }
+    QString& text = readoutText[readoutNext];
+    WriteDecimal(FrameCount, text);
+    // The box lays out and shapes every text it is handed; the same count again
+    // would look no different.
+    if (text != Edit1->text()) {
+        Edit1->setText(text);
+        readoutNext ^= 1;
+    }
     FrameCount = 0;
 }
 
