@@ -7,6 +7,8 @@
 #include "support/Viewer.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
@@ -231,6 +233,19 @@ TEST_F(NavigationTest, PointerDragThroughTheWindowSystem) {
     EXPECT_NEAR(Dot(Delta(turned, Now()), Dir(turned)), 15, 1e-3);
     QTest::mouseRelease(Form1->View, Qt::RightButton, {}, QPoint(320, 230));
     ASSERT_TRUE(WaitUntil([] { return Form1->PopupMenu1->isVisible(); }));
+    Form1->PopupMenu1->close();
+    ASSERT_TRUE(WaitUntil([] { return !Form1->PopupMenu1->isVisible(); }));
+}
+
+TEST_F(NavigationTest, MenuKeyFromTheFocusedWindowOpensTheMenu) {
+    // The key goes where the window system sends it: the focused window, which
+    // need not be the GL window.
+    Form1->activateWindow();
+    ASSERT_TRUE(WaitUntil([] { return QGuiApplication::focusWindow() != nullptr; }));
+    QWindow* focused = QGuiApplication::focusWindow();
+    QTest::keyClick(focused, Qt::Key_Menu);
+    ASSERT_TRUE(WaitUntil([] { return Form1->PopupMenu1->isVisible(); }));
+    EXPECT_EQ(Form1->PopupMenu1->pos(), Form1->View->mapToGlobal(QPoint(0, 0)));
     Form1->PopupMenu1->close();
     ASSERT_TRUE(WaitUntil([] { return !Form1->PopupMenu1->isVisible(); }));
 }
