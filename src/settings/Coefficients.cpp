@@ -22,7 +22,11 @@ void TForm2::ColumnChange(QSlider* bar, QLineEdit* lower, QLineEdit* upper, QLin
     // Setting the same text again raises no change event: that ends the re-entry
     // that the value edit's own change event starts.
     const QString shown = FloatToStr(coefficient);
-    if (value->text() != shown) value->setText(shown);
+    if (value->text() != shown) {
+        value->setText(shown);
+        // Shown from its first digit, as a freshly set edit is.
+        value->setCursorPosition(0);
+    }
 }
 
 void TForm2::TrackBar1Change(QObject*) { ColumnChange(TrackBar1, Edit1, Edit2, Edit3, Form1->CoefA); }

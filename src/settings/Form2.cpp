@@ -9,6 +9,7 @@
 #include "settings/TextureBox.h"
 #include "shell/Unit1.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -184,6 +185,12 @@ void TForm2::AttachHandlers() {
     ColorBox1->OnChange = colorChange;
     ColorBox1->OnCloseUp = colorChange;
     ColorBox1->OnClick = colorChange;
+}
+
+void TForm2::closeEvent(QCloseEvent* e) {
+    // Accepting would let Qt destroy the native window along with the close.
+    e->ignore();
+    hide();
 }
 
 void TForm2::FormCreate(QObject*) {

@@ -54,6 +54,10 @@ public:
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
 
+protected:
+    // Closing only hides the window, keeping its native window for the next showing.
+    void closeEvent(QCloseEvent* e) override;
+
 private:
     // Empty text counts as 0; anything else must be a number in the user's locale.
     double TextToNum(const QString& text);

@@ -69,11 +69,13 @@ TEST_F(SettingsLayoutTest, WindowIsAFixedHiddenToolWindow) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     f.TrackBar2->setValue(10);
     const QString shown = f.Edit6->text();
+    const WId native = f.winId();
     f.close();
     EXPECT_FALSE(f.isVisible());
     EXPECT_TRUE(Form1->isVisible());
     Form1->N3->trigger();
     EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.winId(), native);
     EXPECT_EQ(f.TrackBar2->value(), 10);
     EXPECT_EQ(f.Edit6->text(), shown);
     EXPECT_EQ(Form1->CoefB, 0.2f);
