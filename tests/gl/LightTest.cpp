@@ -1,9 +1,12 @@
 // The light, light model and material as GL holds them, the colours they give,
 // and the mode switch that turns lighting off and on.
+#include "settings/RadioGroup.h"
+#include "settings/Unit2.h"
 #include "shell/Unit1.h"
 #include "support/Picture.h"
 #include "support/Viewer.h"
 
+#include <QRadioButton>
 #include <array>
 #include <vector>
 
@@ -81,13 +84,10 @@ std::vector<float> LightingState() {
     return s;
 }
 
-// The settings window's mode choice, as it reaches the viewer.
+// The settings window's mode choice, clicked.
 void SelectMode(bool surface) {
-    Form1->PrimMode = surface ? GL_QUADS : GL_LINES;
-    if (surface)
-        glEnable(GL_LIGHTING);
-    else
-        glDisable(GL_LIGHTING);
+    Form2->RadioGroup1->Buttons[surface ? 0 : 1]->click();
+    EXPECT_EQ(Form1->PrimMode, surface ? GL_QUADS : GL_LINES);
 }
 }  // namespace
 

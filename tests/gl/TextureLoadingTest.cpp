@@ -1,6 +1,8 @@
 // Texture loading at start-up, from files the tests put into a scratch working
 // directory; the textures are read back from GL.
 #include "platform/GlView.h"
+#include "settings/TextureBox.h"
+#include "settings/Unit2.h"
 #include "shell/Unit1.h"
 #include "support/BmpFiles.h"
 #include "support/Viewer.h"
@@ -84,6 +86,10 @@ TEST_F(TextureLoadingTest, GapInTheNumberingEndsTheSet) {
         EXPECT_TRUE(glIsTexture(name));
         EXPECT_EQ(ReadLevel(name).At(10, 10), Opaque(Flat(k))) << "texture " << k;
     }
+    // The settings window offers exactly the loaded numbers.
+    ASSERT_EQ(Form2->ComboBox2->count(), 2);
+    EXPECT_EQ(Form2->ComboBox2->itemText(0), QStringLiteral("1"));
+    EXPECT_EQ(Form2->ComboBox2->itemText(1), QStringLiteral("2"));
     EXPECT_TRUE(ShownMessages().empty());
 }
 
