@@ -87,7 +87,7 @@ inline QByteArray File(const Header& h, const QByteArray& pixels) {
 using Picture = std::function<QRgb(int x, int y)>;
 
 // Rows in file order: bottom-up unless the height is negative.
-inline QByteArray Rows(int width, int height, const std::function<QByteArray(int y)>& row) {
+inline QByteArray Rows(int height, const std::function<QByteArray(int y)>& row) {
     QByteArray out;
     const int h = height < 0 ? -height : height;
     for (int i = 0; i < h; ++i) {
@@ -95,7 +95,6 @@ inline QByteArray Rows(int width, int height, const std::function<QByteArray(int
         Pad4(r);
         out += r;
     }
-    (void)width;
     return out;
 }
 
@@ -132,9 +131,9 @@ inline std::vector<Variant> Variants() {
         }
         return r;
     };
-    v.push_back({"rgb24", File({40, w, h, 24}, Rows(w, h, bgr)), w, h, six});
-    v.push_back({"rgb24_top_down", File({40, w, -h, 24}, Rows(w, -h, bgr)), w, h, six});
-    v.push_back({"core_rgb24", File({12, w, h, 24}, Rows(w, h, bgr)), w, h, six});
+    v.push_back({"rgb24", File({40, w, h, 24}, Rows(h, bgr)), w, h, six});
+    v.push_back({"rgb24_top_down", File({40, w, -h, 24}, Rows(-h, bgr)), w, h, six});
+    v.push_back({"core_rgb24", File({12, w, h, 24}, Rows(h, bgr)), w, h, six});
 
     auto bgrx = [&](int y) {
         QByteArray r;
@@ -144,7 +143,7 @@ inline std::vector<Variant> Variants() {
         }
         return r;
     };
-    v.push_back({"rgb32", File({40, w, h, 32}, Rows(w, h, bgrx)), w, h, six});
+    v.push_back({"rgb32", File({40, w, h, 32}, Rows(h, bgrx)), w, h, six});
 
     // Masks in an unusual order: red in the low byte, blue in the third.
     auto rgbx = [&](int y) {
@@ -158,7 +157,7 @@ inline std::vector<Variant> Variants() {
     {
         Header hd{40, w, h, 32, kBitFields};
         hd.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};
-        v.push_back({"bitfields32", File(hd, Rows(w, h, rgbx)), w, h, six});
+        v.push_back({"bitfields32", File(hd, Rows(h, rgbx)), w, h, six});
     }
 
     auto word16 = [&](int y, bool rgb565) {
@@ -171,12 +170,12 @@ inline std::vector<Variant> Variants() {
         }
         return r;
     };
-    v.push_back({"rgb555", File({40, w, h, 16}, Rows(w, h, [&](int y) { return word16(y, false); })), w, h,
+    v.push_back({"rgb555", File({40, w, h, 16}, Rows(h, [&](int y) { return word16(y, false); })), w, h,
                  six});
     {
         Header hd{40, w, h, 16, kBitFields};
         hd.masks = {0xF800, 0x07E0, 0x001F};
-        v.push_back({"bitfields565", File(hd, Rows(w, h, [&](int y) { return word16(y, true); })), w, h, six});
+        v.push_back({"bitfields565", File(hd, Rows(h, [&](int y) { return word16(y, true); })), w, h, six});
     }
 
     auto index8 = [&](int y) {
@@ -187,9 +186,9 @@ inline std::vector<Variant> Variants() {
     {
         Header hd{40, w, h, 8};
         hd.palette = col;
-        v.push_back({"pal8", File(hd, Rows(w, h, index8)), w, h, six});
+        v.push_back({"pal8", File(hd, Rows(h, index8)), w, h, six});
         hd.headerSize = 12;
-        v.push_back({"core_pal8", File(hd, Rows(w, h, index8)), w, h, six});
+        v.push_back({"core_pal8", File(hd, Rows(h, index8)), w, h, six});
     }
 
     auto index4 = [&](int y) {
@@ -203,7 +202,7 @@ inline std::vector<Variant> Variants() {
     {
         Header hd{40, w, h, 4};
         hd.palette = col;
-        v.push_back({"pal4", File(hd, Rows(w, h, index4)), w, h, six});
+        v.push_back({"pal4", File(hd, Rows(h, index4)), w, h, six});
     }
 
     // Two colours, the lighter first: the reader must not confuse the indices.
@@ -218,7 +217,7 @@ inline std::vector<Variant> Variants() {
         };
         Header hd{40, w, h, 1};
         hd.palette = two;
-        v.push_back({"mono", File(hd, Rows(w, h, bits1)), w, h, checker});
+        v.push_back({"mono", File(hd, Rows(h, bits1)), w, h, checker});
     }
 
     // Run-length coded, bottom row first: the first row as an absolute run, the
@@ -271,7 +270,7 @@ inline std::vector<Variant> Variants() {
 
 // A 24-bit file of any size, colours from `picture`.
 inline QByteArray Rgb24(int width, int height, const Picture& picture) {
-    return File({40, width, height, 24}, Rows(width, height, [&](int y) {
+    return File({40, width, height, 24}, Rows(height, [&](int y) {
                     QByteArray r;
                     for (int x = 0; x < width; ++x) {
                         const QRgb c = picture(x, y);

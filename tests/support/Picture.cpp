@@ -25,7 +25,6 @@ QImage RenderedPicture() {
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, size.width(), size.height(), GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
-    // Leave the next frame the modelview and projection it expects.
     return image.mirrored();
 }
 
