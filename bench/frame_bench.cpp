@@ -40,12 +40,19 @@ extern char** environ;
 namespace {
 constexpr int kWarmupMs = 2000;
 constexpr int kWindowMs = 2000;
-constexpr int kWindows = 5;
+int kWindows = 5;  // timed windows per figure; the first argument may change it
 constexpr int kStartupRuns = 5;
 
 long long NowNs() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec * 1000000000LL + ts.tv_nsec;
+}
+
+// Processor time of the whole process, llvmpipe's threads included.
+long long CpuNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return ts.tv_sec * 1000000000LL + ts.tv_nsec;
 }
 
@@ -83,8 +90,11 @@ void StartAsEntryPoint() {
     Application->CreateForm(Form2);
 }
 
-// Frames of `frame` back to back with nothing else, for `ms` milliseconds.
-double TightLoopFps(const std::function<void()>& frame, int ms) {
+// Frames of `frame` back to back with nothing else, for `ms` milliseconds; the
+// processor time per frame goes to `cpuMs` if given.
+double TightLoopFps(const std::function<void()>& frame, int ms,
+                    std::vector<double>* cpuMs = nullptr) {
+    const long long c0 = CpuNs();
     const long long t0 = NowNs(), end = t0 + ms * 1000000LL;
     long long n = 0, t = t0;
     while (t < end) {
@@ -92,11 +102,15 @@ double TightLoopFps(const std::function<void()>& frame, int ms) {
         ++n;
         t = NowNs();
     }
+    if (cpuMs) cpuMs->push_back(static_cast<double>(CpuNs() - c0) / 1e6 / static_cast<double>(n));
     return static_cast<double>(n) * 1e9 / static_cast<double>(t - t0);
 }
 
-void PrintFigure(const char* name, const std::vector<double>& fps) {
-    std::printf("%-44s %8.1f fps  (windows:", name, Median(fps));
+void PrintFigure(const char* name, const std::vector<double>& fps,
+                 const std::vector<double>& cpuMs = {}) {
+    std::printf("%-44s %8.1f fps", name, Median(fps));
+    if (!cpuMs.empty()) std::printf("  %6.2f cpu-ms/frame", Median(cpuMs));
+    std::printf("  (windows:");
     for (double f : fps) std::printf(" %.1f", f);
     std::printf(")\n");
 }
@@ -107,7 +121,11 @@ int StartupChild(int argc, char** argv) {
     TApplication app(argc, argv);
     StartAsEntryPoint();
     platform.onFirstPresent = [] {
-        std::printf("%lld\n", NowNs());
+        // The process's own processor time too: on a busy machine the wall time
+        // mostly measures the other processes.
+        timespec cpu{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+        std::printf("%lld %lld\n", NowNs(), cpu.tv_sec * 1000000000LL + cpu.tv_nsec);
         std::fflush(stdout);
         std::_Exit(0);
     };
@@ -115,9 +133,14 @@ int StartupChild(int argc, char** argv) {
     return 1;
 }
 
-double StartupMs(const char* self) {
+struct Startup {
+    double wallMs = -1;
+    double cpuMs = -1;
+};
+
+Startup StartupRun(const char* self) {
     int fds[2];
-    if (pipe(fds) != 0) return -1;
+    if (pipe(fds) != 0) return {};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
@@ -132,7 +155,7 @@ double StartupMs(const char* self) {
     close(fds[1]);
     if (rc != 0) {
         close(fds[0]);
-        return -1;
+        return {};
     }
     std::string out;
     char buf[64];
@@ -141,18 +164,24 @@ double StartupMs(const char* self) {
     close(fds[0]);
     int status = 0;
     waitpid(pid, &status, 0);
-    const long long t1 = std::atoll(out.c_str());
-    return t1 > t0 ? static_cast<double>(t1 - t0) / 1e6 : -1;
+    long long t1 = 0, cpu = 0;
+    if (std::sscanf(out.c_str(), "%lld %lld", &t1, &cpu) != 2 || t1 <= t0) return {};
+    return {static_cast<double>(t1 - t0) / 1e6, static_cast<double>(cpu) / 1e6};
 }
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--startup-child") == 0) return StartupChild(argc, argv);
+    if (argc > 1 && std::atoi(argv[1]) > 0) kWindows = std::atoi(argv[1]);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
     // Start-up first, while this process holds no window of its own.
-    std::vector<double> startup;
-    for (int i = 0; i < kStartupRuns; ++i) startup.push_back(StartupMs("/proc/self/exe"));
+    std::vector<double> startup, startupCpu;
+    for (int i = 0; i < kStartupRuns; ++i) {
+        const Startup run = StartupRun("/proc/self/exe");
+        startup.push_back(run.wallMs);
+        startupCpu.push_back(run.cpuMs);
+    }
 
     TApplication app(argc, argv);
     StartAsEntryPoint();
@@ -201,9 +230,13 @@ int main(int argc, char** argv) {
     };
 
     // Rounds alternate the real loop and the bare loop, so that drift in the load
-    // of the machine falls on both alike. Each round: surface then wireframe.
+    // of the machine falls on both alike; every other round the bare loop goes
+    // first, so neither always follows the other. Each round: surface then wireframe.
+    // Main surface, main wireframe, bare surface, bare wireframe, empty frame.
     std::vector<double> fps[5];
-    QString lastReadout;  // main surface, main wire, bare surface, bare wire, empty
+    std::vector<double> cpu[4];
+    long long markC = 0;
+    QString lastReadout;
     int rounds = 0, step = 0;
     long long markT = 0, markN = 0;
     std::function<void()> next;
@@ -214,10 +247,13 @@ int main(int argc, char** argv) {
     auto mainWindow = [&](bool surface, int slot) {
         setMode(surface);
         after(rounds == 0 ? kWarmupMs : 500, [&, slot] {
+            markC = CpuNs();
             markT = NowNs();
             markN = platform.swaps;
             after(kWindowMs, [&, slot] {
                 const long long t = NowNs();
+                cpu[slot].push_back(static_cast<double>(CpuNs() - markC) / 1e6 /
+                                    static_cast<double>(std::max(1LL, platform.swaps - markN)));
                 fps[slot].push_back(static_cast<double>(platform.swaps - markN) * 1e9 /
                                     static_cast<double>(t - markT));
                 lastReadout = Form1->Edit1->text();
@@ -233,11 +269,7 @@ int main(int argc, char** argv) {
             glXMakeCurrent(dpy, win, glx->nativeContext());
             setMode(surface);
             TightLoopFps(drawFrame, r == 0 ? kWarmupMs : 500);
-            fps[slot].push_back(TightLoopFps(drawFrame, kWindowMs));
-            if (r == kWindows - 1 && !surface) {
-                TightLoopFps(emptyFrame, kWarmupMs);
-                for (int w = 0; w < kWindows; ++w) fps[4].push_back(TightLoopFps(emptyFrame, kWindowMs));
-            }
+            fps[slot].push_back(TightLoopFps(drawFrame, kWindowMs, &cpu[slot]));
             Form1->hRC->makeCurrent(Form1->View);
             bare.hide();
             after(200, [&] { next(); });
@@ -245,19 +277,27 @@ int main(int argc, char** argv) {
     };
     next = [&] {
         if (rounds == kWindows) {
-            Application->Terminate();
+            bare.show();
+            after(200, [&] {
+                glXMakeCurrent(dpy, win, glx->nativeContext());
+                TightLoopFps(emptyFrame, kWarmupMs);
+                for (int w = 0; w < kWindows; ++w) fps[4].push_back(TightLoopFps(emptyFrame, kWindowMs));
+                Form1->hRC->makeCurrent(Form1->View);
+                bare.hide();
+                Application->Terminate();
+            });
             return;
         }
-        switch (step++) {
-            case 0: mainWindow(true, 0); break;
-            case 1: bareWindow(true, 2); break;
-            case 2: mainWindow(false, 1); break;
-            default:
-                step = 0;
-                bareWindow(false, 3);
-                ++rounds;
-                break;
-        }
+        const bool bareFirst = rounds % 2 == 1;
+        const int s = step++;
+        const bool surface = s < 2;
+        const bool bareNow = (s % 2 == 0) == bareFirst;
+        if (step == 4) step = 0;
+        if (bareNow)
+            bareWindow(surface, surface ? 2 : 3);
+        else
+            mainWindow(surface, surface ? 0 : 1);
+        if (step == 0) ++rounds;
     };
     QTimer::singleShot(0, [&] { next(); });
     Application->Run();
@@ -268,16 +308,29 @@ int main(int argc, char** argv) {
     std::vector<double>& empty = fps[4];
 
     std::printf("\n");
-    PrintFigure("(1) main window, surface (lit, textured)", surfaceFps);
-    PrintFigure("(2) main window, wireframe", wireFps);
-    PrintFigure("(3s) bare loop, surface", bareSurface);
-    PrintFigure("(3w) bare loop, wireframe", bareWire);
+    PrintFigure("(1) main window, surface (lit, textured)", surfaceFps, cpu[0]);
+    PrintFigure("(2) main window, wireframe", wireFps, cpu[1]);
+    PrintFigure("(3s) bare loop, surface", bareSurface, cpu[2]);
+    PrintFigure("(3w) bare loop, wireframe", bareWire, cpu[3]);
     PrintFigure("(4) bare loop, empty frame (clear + swap)", empty);
-    std::printf("ratio (1)/(3s) surface   %.3f\n", Median(surfaceFps) / Median(bareSurface));
-    std::printf("ratio (2)/(3w) wireframe %.3f\n", Median(wireFps) / Median(bareWire));
+    // Each window beside its neighbour in time too: drift in the machine's load
+    // cancels within a pair.
+    auto pairedRatio = [](const std::vector<double>& a, const std::vector<double>& b) {
+        std::vector<double> r;
+        for (size_t i = 0; i < a.size() && i < b.size(); ++i) r.push_back(a[i] / b[i]);
+        return Median(r);
+    };
+    std::printf("ratio (1)/(3s) surface   %.3f  (median of paired windows %.3f)\n",
+                Median(surfaceFps) / Median(bareSurface), pairedRatio(surfaceFps, bareSurface));
+    std::printf("ratio (2)/(3w) wireframe %.3f  (median of paired windows %.3f)\n",
+                Median(wireFps) / Median(bareWire), pairedRatio(wireFps, bareWire));
     std::printf("the main window's own fps readout at its last window: %s\n", qPrintable(lastReadout));
     std::printf("start-up to first presented frame: median %.1f ms (runs:", Median(startup));
     for (double ms : startup) std::printf(" %.1f", ms);
+    std::printf(")\n");
+    std::printf("  of it on this process's own processor time: median %.1f ms (runs:",
+                Median(startupCpu));
+    for (double ms : startupCpu) std::printf(" %.1f", ms);
     std::printf(")\n");
 
     delete Form2;
