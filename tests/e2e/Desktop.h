@@ -8,8 +8,12 @@
 #include <QStringList>
 
 #include <functional>
+#include <ostream>
 #include <optional>
 #include <vector>
+
+// Readable QString values in test failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace e2e {
 
