@@ -2,6 +2,7 @@
 
 #include "settings/ItemHeight.h"
 
+#include <QAbstractItemView>
 #include <QColorDialog>
 #include <QIcon>
 #include <QPainter>
@@ -70,7 +71,12 @@ void TColorBox::SetEntryColor(int index, const QColor& color) {
 }
 
 void TColorBox::hidePopup() {
+    // Qt calls this too when the box itself is hidden (the settings window closed,
+    // or destroyed) with no list open: that is no close-up, and must not copy the
+    // entry's colour into the wire colour.
+    const bool wasOpen = view() && view()->isVisible();
     QComboBox::hidePopup();
+    if (!wasOpen) return;
     listSelected_ = true;
     if (OnCloseUp) OnCloseUp();
 }

@@ -160,6 +160,25 @@ TEST_F(SettingsWindowTest, WireframeDrawsLinesOnADarkBackground) {
     EXPECT_NEAR(LitShare(back, kSurfaceArea), surfaceLit, 0.02);
 }
 
+TEST_F(SettingsWindowTest, ClosingTheSettingsWindowKeepsTheWireColour) {
+    StartViewer();
+    const TopWindow settings = OpenSettings();
+    ASSERT_NE(settings.id, 0u);
+    ClickSettings(settings, kWireframeItem);
+    MeanColour c = MeanLitColour(SettledScreen(), kSurfaceArea, 20);
+    ASSERT_GT(c.g, c.r + 10) << "the start wire colour is a dark green";
+
+    // No colour was chosen: hiding the window must not copy the chooser's
+    // (black) entry into the wire colour.
+    RequestClose(settings.id);
+    ASSERT_TRUE(WaitFor([&] { return !FindVisibleWindow(kSettingsTitle).has_value(); }, 5000));
+    const QImage after = SettledScreen();
+    EXPECT_GT(LitShare(after, kSurfaceArea, 20), 0.01) << "the wires went dark";
+    c = MeanLitColour(after, kSurfaceArea, 20);
+    EXPECT_GT(c.g, c.r + 10);
+    EXPECT_GT(c.g, c.b + 10);
+}
+
 TEST_F(SettingsWindowTest, TextureNumberChangesTheSurfaceColours) {
     viewer.WriteTexture(1, QColor(230, 40, 40));
     viewer.WriteTexture(2, QColor(40, 40, 230));
