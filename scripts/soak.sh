@@ -4,28 +4,31 @@
 #   bash scripts/soak.sh MINUTES [BUILD_DIR]
 # Starts BUILD_DIR/run/surface-viewer (default: build) in its run folder, on a
 # virtual display when DISPLAY is unset, switches "Вращение" on through the
-# context menu, and prints resident memory and CPU time once a minute. Fails
-# when the program dies, shows a message box or stops animating.
+# context menu, and prints resident memory and CPU time once a minute, and at the
+# end the frames rendered, summed from the program's own frames-per-second box
+# read off a screenshot every second. Fails when the program dies, shows a message
+# box or stops animating.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 minutes="${1:?usage: soak.sh MINUTES [BUILD_DIR]}"
 build="$(realpath "${2:-build}")"
 exe="$build/run/surface-viewer"
+reader="$build/tools/read_fps"
 
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$minutes" "$build"
 fi
-if [ ! -x "$exe" ]; then
+if [ ! -x "$exe" ] || [ ! -x "$reader" ]; then
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release
-  cmake --build "$build" -j"$(nproc)" --target surface-viewer
+  cmake --build "$build" -j"$(nproc)" --target surface-viewer read_fps
 fi
 export LIBGL_ALWAYS_SOFTWARE=1
 
 shots="$(mktemp -d)"
 pid=""
 cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; fi || true
   rm -rf "$shots"
 }
 trap cleanup EXIT
@@ -76,10 +79,14 @@ start_rss="$(status_kb VmRSS)"
 start_cpu="$(cpu_seconds)"
 sample 0
 for m in $(seq "$minutes"); do
-  for _ in $(seq 12); do
-    sleep 5
-    kill -0 "$pid" 2>/dev/null || fail "the viewer died after $((m - 1))+ min"
-    message_box_shown && fail "a message box appeared"
+  for s in $(seq 60); do
+    sleep 1
+    # The box at (2, 1), 31 by 21: the frames presented in the last second.
+    import -silent -window root -crop 31x21+2+1 +repage "$shots/$(printf '%05d' $(((m - 1) * 60 + s))).png"
+    if [ $((s % 5)) -eq 0 ]; then
+      kill -0 "$pid" 2>/dev/null || fail "the viewer died after $((m - 1))+ min"
+      message_box_shown && fail "a message box appeared"
+    fi
   done
   sample "$m"
 done
@@ -88,6 +95,14 @@ end_cpu="$(cpu_seconds)"
 a="$(screen_sum)"; sleep 0.5; b="$(screen_sum)"
 [ "$a" != "$b" ] || fail "the picture stopped moving"
 
+# One readout a second, each the frames of the second before it; a sample the
+# reader cannot recognise (say, caught mid-repaint) counts as the mean of the rest.
+"$reader" "$shots"/*.png | awk -v secs="$((minutes * 60))" '
+  $1 != "?" { sum += $1; n++ }
+  END {
+    if (n == 0) { print "Frames rendered: box not readable"; exit }
+    printf "Frames rendered: about %d (%d readouts of %d read, mean %.1f frames/s)\n", sum / n * secs, n, NR, sum / n
+  }'
 echo "VmRSS start ${start_rss} kB, end ${end_rss} kB, change $((end_rss - start_rss)) kB"
 awk -v c0="$start_cpu" -v c1="$end_cpu" -v s="$((minutes * 60))" \
   'BEGIN { printf "CPU %.1f s over %d s of spinning (%.0f%% of one core)\n", c1 - c0, s, 100 * (c1 - c0) / s }'
