@@ -4,13 +4,7 @@
 # screenshot after a few seconds and prints where.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
-
-# Qt wants a private runtime folder; a bare root shell or CI has none.
-if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
-  XDG_RUNTIME_DIR="$(mktemp -d)"
-  export XDG_RUNTIME_DIR
-fi
+source scripts/prepare.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$(nproc)" --target surface-viewer
 cd build/run

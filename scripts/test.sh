@@ -3,13 +3,7 @@
 # software GL. Any failure fails the whole run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
-
-# Qt wants a private runtime folder; a bare root shell or CI has none.
-if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
-  XDG_RUNTIME_DIR="$(mktemp -d)"
-  export XDG_RUNTIME_DIR
-fi
+source scripts/prepare.sh
 
 export LIBGL_ALWAYS_SOFTWARE=1
 XVFB=(xvfb-run -a -s "-screen 0 1280x1024x24")
