@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n libgl-dev libglu1-mesa-dev
   libgl1-mesa-dri mesa-utils
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-dev
+  clang libclang-rt-dev llvm
   xvfb xauth xdotool imagemagick x11-utils
   fonts-liberation fonts-dejavu-core
   locales
