@@ -5,27 +5,19 @@
 #include "settings/Unit2.h"
 #include "shell/Unit1.h"
 #include "support/BmpFiles.h"
+#include "support/Texel.h"
 #include "support/Viewer.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 
 namespace {
-struct Rgba {
-    int r, g, b, a;
-    bool operator==(const Rgba& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
-};
-std::ostream& operator<<(std::ostream& os, const Rgba& t) {
-    return os << "(" << t.r << ", " << t.g << ", " << t.b << ", " << t.a << ")";
-}
-Rgba Opaque(QRgb c) { return {qRed(c), qGreen(c), qBlue(c), 255}; }
-const Rgba kWhite{255, 255, 255, 255};
 
 // One mipmap level of a texture object as GL holds it.
 struct Level {
     int width = 0, height = 0;
     std::vector<uint8_t> texels;
-    Rgba At(int row, int column) const {
+    Texel At(int row, int column) const {
         const uint8_t* p = &texels[static_cast<size_t>((row * width + column) * 4)];
         return {p[0], p[1], p[2], p[3]};
     }
@@ -126,22 +118,22 @@ TEST_F(TextureLoadingTest, TexelsAreTheTopLeftSquareMirrored) {
     const Level square = ReadLevel(Form1->TexNames[0]);
     ASSERT_EQ(square.width, 64);
     ASSERT_EQ(square.height, 64);
-    EXPECT_EQ(square.At(0, 63), (Rgba{255, 0, 0, 255}));
-    EXPECT_EQ(square.At(0, 0), (Rgba{0, 255, 0, 255}));
-    EXPECT_EQ(square.At(63, 63), (Rgba{0, 0, 255, 255}));
-    EXPECT_EQ(square.At(20, 50), (Rgba{13 * 4, 20 * 4, 128, 255}));
+    EXPECT_EQ(square.At(0, 63), (Texel{255, 0, 0, 255}));
+    EXPECT_EQ(square.At(0, 0), (Texel{0, 255, 0, 255}));
+    EXPECT_EQ(square.At(63, 63), (Texel{0, 0, 255, 255}));
+    EXPECT_EQ(square.At(20, 50), (Texel{13 * 4, 20 * 4, 128, 255}));
 
     const Level small = ReadLevel(Form1->TexNames[1]);
     for (int row = 0; row < 64; ++row)
         for (int column = 0; column < 64; ++column) {
-            const Rgba expected = row < 32 && column >= 32 ? Rgba{(63 - column) * 8, row * 8, 40, 255} : kWhite;
+            const Texel expected = row < 32 && column >= 32 ? Texel{(63 - column) * 8, row * 8, 40, 255} : kWhite;
             ASSERT_EQ(small.At(row, column), expected) << "row " << row << " column " << column;
         }
 
     const Level large = ReadLevel(Form1->TexNames[2]);
     for (int row = 0; row < 64; ++row)
         for (int column = 0; column < 64; ++column)
-            ASSERT_EQ(large.At(row, column), (Rgba{(63 - column) * 4, 255 - row * 4, 60, 255}));
+            ASSERT_EQ(large.At(row, column), (Texel{(63 - column) * 4, 255 - row * 4, 60, 255}));
 }
 
 TEST_F(TextureLoadingTest, EveryBmpVariantGivesItsColours) {

@@ -1,6 +1,7 @@
 // Texture files without GL: which file a number names, which files load and with
 // what colours, and how the top-left 64 by 64 pixels become texels.
 #include "../support/BmpFiles.h"
+#include "../support/Texel.h"
 #include "platform/Exceptions.h"
 #include "render/TextureImage.h"
 
@@ -9,19 +10,10 @@
 #include <QTemporaryDir>
 
 namespace {
-struct Texel {
-    int r, g, b, a;
-    bool operator==(const Texel& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
-};
-std::ostream& operator<<(std::ostream& os, const Texel& t) {
-    return os << "(" << t.r << ", " << t.g << ", " << t.b << ", " << t.a << ")";
-}
 Texel At(const TexelBuffer& t, int row, int column) {
     const uint8_t* p = &t[static_cast<size_t>(row * 256 + column * 4)];
     return {p[0], p[1], p[2], p[3]};
 }
-Texel Opaque(QRgb c) { return {qRed(c), qGreen(c), qBlue(c), 255}; }
-const Texel kWhite{255, 255, 255, 255};
 
 class TextureFileTest : public ::testing::Test {
 protected:
