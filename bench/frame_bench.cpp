@@ -2,10 +2,12 @@
 //
 //  1. the real main window, surface mode (lit, textured, marker), idle frame loop;
 //  2. the same in wireframe mode;
-//  3. the same frames from a bare loop: Form1's own context and GL state made current
-//     on a plain full-screen window, clear/draw/camera/flush/glXSwapBuffers in a
-//     tight loop that never returns to the event loop;
-//  4. an empty frame (clear and swap) on that bare window.
+//  3. the frames as first written (blending on throughout) from a bare loop:
+//     Form1's own context and GL state made current on a plain full-screen window,
+//     clear/draw/camera/flush/glXSwapBuffers in a tight loop that never returns to
+//     the event loop;
+//  4. the same on a context with the stencil buffer the descriptor asks for;
+//  5. an empty frame (clear and swap) on the bare window.
 // Then start-up to the first presented frame, timed from process spawn.
 //
 // Run it from the run folder (textures beside it) on a 1280x1024 display.
@@ -14,6 +16,7 @@
 #include "platform/GlView.h"
 #include "settings/Unit2.h"
 #include "shell/Unit1.h"
+#include "support/DesignDrawing.h"
 
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -32,6 +35,7 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -192,25 +196,40 @@ int main(int argc, char** argv) {
     if (Form1->NextTexNumber <= 1)
         std::printf("warning: no textures found in ./Textures; run from the run folder\n");
 
-    // The bare window: Form1's own context, with all its GL state, made current on a
-    // plain window of the same format and size; glXSwapBuffers straight to it.
+    // The bare loops draw the scene as first written (blending on for the whole
+    // frame) with nothing else around it, on two buffer layouts: Form1's own
+    // context (24-bit depth, no stencil) made current on a plain full-screen window
+    // of the same format, and a context sharing its textures and lists whose
+    // format has the 8 stencil bits the pixel-format descriptor asks for.
     QWindow bare;
     bare.setSurfaceType(QSurface::OpenGLSurface);
     bare.setFormat(Form1->View->format());
     bare.setFlags(Qt::FramelessWindowHint);
     bare.setGeometry(QRect(QPoint(0, 0), screen));
     bare.create();
+    auto stencilledContext = std::make_unique<DesignContext>(true);
+    DesignContext& stencilled = *stencilledContext;
+    stencilled.Window()->setGeometry(QRect(QPoint(0, 0), screen));
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     auto* glx = Form1->hRC->nativeInterface<QNativeInterface::QGLXContext>();
-    if (!x11 || !glx) {
-        std::printf("no GLX context: the bare loop needs the xcb GLX integration\n");
+    auto* glxStencilled = stencilled.IsValid()
+                              ? stencilled.Context()->nativeInterface<QNativeInterface::QGLXContext>()
+                              : nullptr;
+    if (!x11 || !glx || !glxStencilled) {
+        std::printf("no GLX context: the bare loops need the xcb GLX integration\n");
         return 1;
     }
     Display* dpy = x11->display();
-    const GLXDrawable win = static_cast<GLXDrawable>(bare.winId());
+    struct Bare {
+        QWindow* window;
+        GLXContext context;
+    };
+    const Bare bareLoops[2] = {{&bare, glx->nativeContext()},
+                               {stencilled.Window(), glxStencilled->nativeContext()}};
+    GLXDrawable win = 0;
     auto drawFrame = [&] {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        Form1->DrawScene();
+        DrawSceneAsDesigned();
         Form1->Perspective();
         glFlush();
         glXSwapBuffers(dpy, win);
@@ -220,7 +239,7 @@ int main(int argc, char** argv) {
         glXSwapBuffers(dpy, win);
     };
 
-    // The mode as the settings window switches it.
+    // The mode as the settings window switches it, on the context current now.
     auto setMode = [](bool surface) {
         Form1->PrimMode = surface ? GL_QUADS : GL_LINES;
         if (surface)
@@ -229,12 +248,13 @@ int main(int argc, char** argv) {
             glDisable(GL_LIGHTING);
     };
 
-    // Rounds alternate the real loop and the bare loop, so that drift in the load
-    // of the machine falls on both alike; every other round the bare loop goes
-    // first, so neither always follows the other. Each round: surface then wireframe.
-    // Main surface, main wireframe, bare surface, bare wireframe, empty frame.
-    std::vector<double> fps[5];
-    std::vector<double> cpu[4];
+    // Figures, each surface then wireframe: the main window, the bare loop
+    // without stencil, the bare loop with stencil; then the empty frame.
+    // Each round runs the three in a rotated order, so that drift in the load of
+    // the machine falls on all alike and none always follows another.
+    enum { kMain = 0, kBare = 2, kBareStencil = 4, kEmpty = 6 };
+    std::vector<double> fps[7];
+    std::vector<double> cpu[6];
     long long markC = 0;
     QString lastReadout;
     int rounds = 0, step = 0;
@@ -245,6 +265,7 @@ int main(int argc, char** argv) {
     };
     // The real window: settle, then count presents over one window.
     auto mainWindow = [&](bool surface, int slot) {
+        Form1->hRC->makeCurrent(Form1->View);
         setMode(surface);
         after(rounds == 0 ? kWarmupMs : 500, [&, slot] {
             markC = CpuNs();
@@ -261,17 +282,18 @@ int main(int argc, char** argv) {
             });
         });
     };
-    // The bare window over it, mapped only while it is measured.
-    auto bareWindow = [&](bool surface, int slot) {
-        bare.show();
+    // A bare window over it, mapped only while it is measured.
+    auto bareWindow = [&](const Bare& b, bool surface, int slot) {
+        b.window->show();
         const int r = rounds;
-        after(200, [&, surface, slot, r] {
-            glXMakeCurrent(dpy, win, glx->nativeContext());
+        after(200, [&, b, surface, slot, r] {
+            win = static_cast<GLXDrawable>(b.window->winId());
+            glXMakeCurrent(dpy, win, b.context);
             setMode(surface);
             TightLoopFps(drawFrame, r == 0 ? kWarmupMs : 500);
             fps[slot].push_back(TightLoopFps(drawFrame, kWindowMs, &cpu[slot]));
             Form1->hRC->makeCurrent(Form1->View);
-            bare.hide();
+            b.window->hide();
             after(200, [&] { next(); });
         });
     };
@@ -279,40 +301,41 @@ int main(int argc, char** argv) {
         if (rounds == kWindows) {
             bare.show();
             after(200, [&] {
+                win = static_cast<GLXDrawable>(bare.winId());
                 glXMakeCurrent(dpy, win, glx->nativeContext());
                 TightLoopFps(emptyFrame, kWarmupMs);
-                for (int w = 0; w < kWindows; ++w) fps[4].push_back(TightLoopFps(emptyFrame, kWindowMs));
+                for (int w = 0; w < kWindows; ++w) fps[kEmpty].push_back(TightLoopFps(emptyFrame, kWindowMs));
                 Form1->hRC->makeCurrent(Form1->View);
                 bare.hide();
                 Application->Terminate();
             });
             return;
         }
-        const bool bareFirst = rounds % 2 == 1;
+        // Six steps a round: three figures, each surface then wireframe.
         const int s = step++;
-        const bool surface = s < 2;
-        const bool bareNow = (s % 2 == 0) == bareFirst;
-        if (step == 4) step = 0;
-        if (bareNow)
-            bareWindow(surface, surface ? 2 : 3);
+        const int figure = (s / 2 + rounds) % 3;
+        const bool surface = s % 2 == 0;
+        const int slot = figure * 2 + (surface ? 0 : 1);
+        if (step == 6) {
+            step = 0;
+            ++rounds;
+        }
+        if (figure == 0)
+            mainWindow(surface, slot);
         else
-            mainWindow(surface, surface ? 0 : 1);
-        if (step == 0) ++rounds;
+            bareWindow(bareLoops[figure - 1], surface, slot);
     };
     QTimer::singleShot(0, [&] { next(); });
     Application->Run();
-    std::vector<double>& surfaceFps = fps[0];
-    std::vector<double>& wireFps = fps[1];
-    std::vector<double>& bareSurface = fps[2];
-    std::vector<double>& bareWire = fps[3];
-    std::vector<double>& empty = fps[4];
 
     std::printf("\n");
-    PrintFigure("(1) main window, surface (lit, textured)", surfaceFps, cpu[0]);
-    PrintFigure("(2) main window, wireframe", wireFps, cpu[1]);
-    PrintFigure("(3s) bare loop, surface", bareSurface, cpu[2]);
-    PrintFigure("(3w) bare loop, wireframe", bareWire, cpu[3]);
-    PrintFigure("(4) bare loop, empty frame (clear + swap)", empty);
+    PrintFigure("(1) main window, surface (lit, textured)", fps[kMain], cpu[kMain]);
+    PrintFigure("(2) main window, wireframe", fps[kMain + 1], cpu[kMain + 1]);
+    PrintFigure("(3s) bare design loop, surface, no stencil", fps[kBare], cpu[kBare]);
+    PrintFigure("(3w) bare design loop, wireframe, no stencil", fps[kBare + 1], cpu[kBare + 1]);
+    PrintFigure("(4s) bare design loop, surface, stencil", fps[kBareStencil], cpu[kBareStencil]);
+    PrintFigure("(4w) bare design loop, wireframe, stencil", fps[kBareStencil + 1], cpu[kBareStencil + 1]);
+    PrintFigure("(5) bare loop, empty frame (clear + swap)", fps[kEmpty]);
     // Each window beside its neighbour in time too: drift in the machine's load
     // cancels within a pair.
     auto pairedRatio = [](const std::vector<double>& a, const std::vector<double>& b) {
@@ -320,10 +343,14 @@ int main(int argc, char** argv) {
         for (size_t i = 0; i < a.size() && i < b.size(); ++i) r.push_back(a[i] / b[i]);
         return Median(r);
     };
-    std::printf("ratio (1)/(3s) surface   %.3f  (median of paired windows %.3f)\n",
-                Median(surfaceFps) / Median(bareSurface), pairedRatio(surfaceFps, bareSurface));
-    std::printf("ratio (2)/(3w) wireframe %.3f  (median of paired windows %.3f)\n",
-                Median(wireFps) / Median(bareWire), pairedRatio(wireFps, bareWire));
+    auto ratio = [&](const char* name, int a, int b) {
+        std::printf("ratio %-30s %.3f  (median of paired windows %.3f)\n", name,
+                    Median(fps[a]) / Median(fps[b]), pairedRatio(fps[a], fps[b]));
+    };
+    ratio("(1)/(3s) surface", kMain, kBare);
+    ratio("(1)/(4s) surface, stencil", kMain, kBareStencil);
+    ratio("(2)/(3w) wireframe", kMain + 1, kBare + 1);
+    ratio("(2)/(4w) wireframe, stencil", kMain + 1, kBareStencil + 1);
     std::printf("the main window's own fps readout at its last window: %s\n", qPrintable(lastReadout));
     std::printf("start-up to first presented frame: median %.1f ms (runs:", Median(startup));
     for (double ms : startup) std::printf(" %.1f", ms);
@@ -333,6 +360,7 @@ int main(int argc, char** argv) {
     for (double ms : startupCpu) std::printf(" %.1f", ms);
     std::printf(")\n");
 
+    stencilledContext.reset();
     delete Form2;
     delete Form1;
     return 0;

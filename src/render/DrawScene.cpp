@@ -14,6 +14,10 @@ void TForm1::DrawScene() {
         glColor3b(WireColor.R, WireColor.G, WireColor.B);
     }
     glRotatef(SpinAngle * 10, 0, 1, 0);
+    // The surface is opaque in both modes (colour alpha 1, lit alpha the material's
+    // diffuse 1, texel alpha 255), so blending it would only read the colour buffer
+    // back for nothing; the translucent marker still blends.
+    glDisable(GL_BLEND);
     glBegin(static_cast<GLenum>(PrimMode));
     for (int i = -20; i <= 19; ++i) {
         for (int j = -20; j <= 19; ++j) {
@@ -52,6 +56,7 @@ void TForm1::DrawScene() {
         }
     }
     glEnd();
+    glEnable(GL_BLEND);
     glPopMatrix();
     DrawAxesMarker();
 }
