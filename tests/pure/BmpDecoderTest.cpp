@@ -30,6 +30,16 @@ void ExpectPicture(const BmpImage& image, const std::vector<std::string>& rows) 
         }
 }
 
+bmp::Header Head(int headerSize, int width, int height, int bits, uint32_t compression = bmp::kRgb) {
+    bmp::Header h;
+    h.headerSize = headerSize;
+    h.width = width;
+    h.height = height;
+    h.bits = bits;
+    h.compression = compression;
+    return h;
+}
+
 QByteArray Bytes(std::initializer_list<int> b) {
     QByteArray out;
     for (int v : b) out.append(char(v));
@@ -60,14 +70,14 @@ TEST(BmpDecoderTest, RunLengthPixelsNeverSetReadAsPaletteEntryZero) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        bmp::Header h{40, 4, c.height, c.bits, c.bits == 8 ? bmp::kRle8 : bmp::kRle4};
+        bmp::Header h = Head(40, 4, c.height, c.bits, c.bits == 8 ? bmp::kRle8 : bmp::kRle4);
         h.palette = kPalette;
         const QByteArray file = bmp::File(h, c.stream);
         ExpectPicture(Decode(file), c.picture);
     }
 
     // A stream said to run past the end of the file is refused.
-    bmp::Header h{40, 4, 3, 8, bmp::kRle8};
+    bmp::Header h = Head(40, 4, 3, 8, bmp::kRle8);
     h.palette = kPalette;
     QByteArray longer = bmp::File(h, Bytes({4, 1, 0, 1}));
     longer[34] = char(200);
@@ -78,7 +88,7 @@ TEST(BmpDecoderTest, LongHeadersMasksOfAnyWidthAndShortColourTables) {
     QByteArray pixels;
     // A 124-byte header holding 5-6-5 masks, rows top-down.
     {
-        bmp::Header h{124, 2, -1, 16, bmp::kBitFields};
+        bmp::Header h = Head(124, 2, -1, 16, bmp::kBitFields);
         bmp::Put16(pixels, 0xFFFF);
         bmp::Put16(pixels, 0xF800);
         QByteArray file = bmp::File(h, pixels);
@@ -92,7 +102,7 @@ TEST(BmpDecoderTest, LongHeadersMasksOfAnyWidthAndShortColourTables) {
     // A 108-byte header without bit-field compression: 5-5-5, whatever its mask
     // fields say.
     {
-        bmp::Header h{108, 2, 1, 16};
+        bmp::Header h = Head(108, 2, 1, 16);
         pixels.clear();
         bmp::Put16(pixels, 0x7FFF);
         bmp::Put16(pixels, 0x001F);
@@ -106,7 +116,7 @@ TEST(BmpDecoderTest, LongHeadersMasksOfAnyWidthAndShortColourTables) {
     }
     // A 10-bit red channel keeps its high 8 bits; a channel without mask is 0.
     {
-        bmp::Header h{40, 2, 1, 32, bmp::kBitFields};
+        bmp::Header h = Head(40, 2, 1, 32, bmp::kBitFields);
         h.masks = {0x3FF00000, 0, 0x000000FF};
         pixels.clear();
         bmp::Put32(pixels, 0x3FF00012);
@@ -117,13 +127,13 @@ TEST(BmpDecoderTest, LongHeadersMasksOfAnyWidthAndShortColourTables) {
     }
     // Two colours in the table: a larger index is black.
     {
-        bmp::Header h{40, 2, 1, 8};
+        bmp::Header h = Head(40, 2, 1, 8);
         h.palette = {kPalette[0], kPalette[1]};
         ExpectPicture(Decode(bmp::File(h, Bytes({1, 5, 0, 0}))), {"1k"});
     }
     // A pixel offset pointing back into the headers: the pixels follow the table.
     {
-        bmp::Header h{40, 2, 1, 8};
+        bmp::Header h = Head(40, 2, 1, 8);
         h.palette = {kPalette[0], kPalette[1]};
         QByteArray file = bmp::File(h, Bytes({1, 0, 0, 0}));
         file[10] = 40;
@@ -131,7 +141,7 @@ TEST(BmpDecoderTest, LongHeadersMasksOfAnyWidthAndShortColourTables) {
     }
     // A colour table that the file is too short to hold.
     {
-        bmp::Header h{40, 2, 1, 8};
+        bmp::Header h = Head(40, 2, 1, 8);
         h.palette = {kPalette[0], kPalette[1]};
         QByteArray file = bmp::File(h, Bytes({1, 0, 0, 0}));
         file[46] = char(200);
