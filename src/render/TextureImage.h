@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 
+class QByteArray;
 class QImage;
 
 constexpr int kTextureSize = 64;
@@ -16,7 +17,12 @@ QString TextureFileName(int n);
 
 // Replaces `bitmap` with the BMP file at `path`. Raises Exception on any failure:
 // missing or unreadable file, not a BMP, truncated, or an image too large to hold.
+// The project decodes the pixels itself, so the colours do not depend on the
+// toolkit's version; `bitmap` is 32-bit RGB.
 void LoadBitmapFile(const QString& path, QImage& bitmap);
+
+// The same for a whole file already in memory.
+void DecodeBitmap(const QByteArray& bytes, QImage& bitmap);
 
 // Samples columns and rows 0..63, mirrored left to right; positions outside the
 // image are opaque white; alpha is always 255.
