@@ -4,12 +4,13 @@
 #   install-deps.sh run       build and run the viewer (on a virtual display when
 #                             there is no DISPLAY, with a screenshot tool)
 #   install-deps.sh test      build and run every test, sanitizers and fuzzers too
+#                             (also what it does with no job named)
 #   install-deps.sh package   build the Debian package and check it in a fresh root
 #
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
 
-job="${1:-}"
+job="${1:-test}"
 
 # Building the program, and what it needs when it runs: GL drivers, the faces its
 # forms are laid out for, Qt's Russian strings.

@@ -82,36 +82,45 @@ apt_log apt-install in_root bash -c "cd /root/package && apt-get install -y -o D
 echo "package-check: $(grep -c '^Setting up ' "$out/apt-install.txt") packages set up"
 stage_done "installing the package"
 
-# What the package brings must be enough: no library missing, here or in the
-# X plugin that every Qt window goes through, before the check's own tools come.
-missing="$(in_root bash -c 'ldd /usr/bin/'"$name"' $(find /usr/lib -path "*/qt6/plugins/platforms/libqxcb.so")' |
-    grep 'not found' || true)"
-[ -z "$missing" ] || fail "libraries not found: $missing"
+in_root dpkg -L "$name" | grep -vx '/\.' | LC_ALL=C sort -u >"$out/files-of-package.txt"
+# The package's one file whose path matches (an extended regular expression).
+package_file() { re="$1" awk '$0 ~ ENVIRON["re"] { print; exit }' "$out/files-of-package.txt"; }
 
-entry="$R/usr/share/applications/$name.desktop"
-[ -f "$entry" ] || fail "no desktop entry at /usr/share/applications/$name.desktop"
-desktop-file-validate "$entry" || fail "the installed desktop entry does not validate"
-metainfo=("$R"/usr/share/metainfo/*.metainfo.xml)
-[ -f "${metainfo[0]}" ] || fail "no AppStream file in /usr/share/metainfo"
-appstreamcli validate --no-net "${metainfo[@]}" || fail "the installed AppStream file does not validate"
+entry="$(package_file '/share/applications/[^/]+\.desktop$')"
+[ -n "$entry" ] || fail "the package has no desktop entry"
+desktop-file-validate "$R$entry" || fail "the installed desktop entry does not validate"
+metainfo="$(package_file '/share/metainfo/[^/]+\.metainfo\.xml$')"
+[ -n "$metainfo" ] || fail "the package has no AppStream file"
+appstreamcli validate --no-net "$R$metainfo" || fail "the installed AppStream file does not validate"
 
 # The entry's own keys of its [Desktop Entry] group (not a translation of them).
 entry_key() {
     awk -v key="$1" '
         /^\[/ { group = $0; next }
         group == "[Desktop Entry]" && index($0, key "=") == 1 { print substr($0, length(key) + 2); exit }
-    ' "$entry"
+    ' "$R$entry"
 }
 exec_line="$(entry_key Exec)"
 workdir="$(entry_key Path)"
 icon="$(entry_key Icon)"
-echo "package-check: Exec=$exec_line  Path=$workdir  Icon=$icon"
-[ -n "$exec_line" ] && [ -n "$workdir" ] || fail "the desktop entry lacks Exec or Path"
+echo "package-check: $entry: Exec=$exec_line  Path=$workdir  Icon=$icon"
+[ -n "$exec_line" ] && [ -n "$workdir" ] && [ -n "$icon" ] || fail "the desktop entry lacks Exec, Path or Icon"
+# Field codes (%f, %u, ...) stand for files the menu hands over: none here.
+read -r -a command <<<"${exec_line//%[a-zA-Z]/}"
+program="$(in_root bash -c 'command -v "$1"' _ "${command[0]}")" || fail "no program ${command[0]} on the PATH"
+
+# What the package brings must be enough: no library missing, for the program or
+# for the X plugin that every Qt window goes through, before the check's own
+# tools come.
+missing="$(in_root bash -c 'ldd "$1" $(find /usr/lib -path "*/qt6/plugins/platforms/libqxcb.so")' _ "$program" |
+    grep 'not found' || true)"
+[ -z "$missing" ] || fail "libraries not found: $missing"
+
 for size in 48 64 128 256; do
-    [ -f "$R/usr/share/icons/hicolor/${size}x$size/apps/$icon.png" ] ||
+    [ -n "$(package_file "/share/icons/hicolor/${size}x$size/apps/$icon\.png$")" ] ||
         fail "no ${size}x$size icon $icon.png"
 done
-[ -f "$R/usr/share/pixmaps/$icon.xpm" ] || fail "no $icon.xpm in /usr/share/pixmaps"
+[ -n "$(package_file "/share/pixmaps/$icon\.xpm$")" ] || fail "no $icon.xpm in pixmaps"
 [ -f "$R$workdir/Textures/001.bmp" ] || fail "no Textures/001.bmp in the entry's Path $workdir"
 textures="$(find "$R$workdir/Textures" -name '*.bmp' | wc -l)"
 
@@ -129,7 +138,6 @@ snapshot() {
         -o -path /var/lib/apt -o -path /var/lib/dpkg \) -prune -o -print | LC_ALL=C sort
 }
 snapshot >"$out/files-installed.txt"
-in_root dpkg -L "$name" | grep -vx '/\.' | LC_ALL=C sort -u >"$out/files-of-package.txt"
 
 # Starts a command as the user on a virtual display, in a folder, and takes a
 # screenshot once the middle of the picture has settled (two equal samples a
@@ -170,8 +178,6 @@ as_user() {
             exit $status' _ "$@"
 }
 
-# Field codes (%f, %u, ...) stand for files the menu hands over: none here.
-read -r -a command <<<"${exec_line//%[a-zA-Z]/}"
 echo "== the entry's command in its Path, and the same program in a folder without textures"
 as_user /home/viewer/shoot.sh /home/viewer/textured.png "$workdir" "${command[@]}" ||
     fail "the entry's command did not run"
