@@ -1,18 +1,49 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, whatever this machine still lacks to build,
-# run and test the viewer. Safe to run again: it only installs what is missing.
+# Installs, from Debian's packages, whatever this machine still lacks for one job:
+#
+#   install-deps.sh run       build and run the viewer (on a virtual display when
+#                             there is no DISPLAY, with a screenshot tool)
+#   install-deps.sh test      build and run every test, sanitizers and fuzzers too
+#                             (also what it does with no job named)
+#   install-deps.sh package   build the Debian package and check it in a fresh root
+#
+# Safe to run again: it only installs what is missing.
 set -euo pipefail
 
-packages=(
-  build-essential cmake git pkg-config
+job="${1:-test}"
+
+# Building the program, and what it needs when it runs: GL drivers, the faces its
+# forms are laid out for, Qt's Russian strings.
+build=(
+  build-essential cmake pkg-config
   qt6-base-dev qt6-translations-l10n libgl-dev libglu1-mesa-dev
-  libgl1-mesa-dri mesa-utils
+  libgl1-mesa-dri fonts-liberation fonts-dejavu-core
+)
+# A virtual display and a screenshot of it.
+headless=(xvfb xauth imagemagick)
+testing=(
+  git locales mesa-utils x11-utils xdotool
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev llvm
-  xvfb xauth xdotool imagemagick x11-utils
-  fonts-liberation fonts-dejavu-core
-  locales
+  desktop-file-utils appstream
 )
+packaging=(debootstrap desktop-file-utils appstream)
+
+case "$job" in
+run)
+  packages=("${build[@]}")
+  [ -n "${DISPLAY:-}" ] || packages+=("${headless[@]}")
+  ;;
+test) packages=("${build[@]}" "${headless[@]}" "${testing[@]}" "${packaging[@]}") ;;
+package) packages=("${build[@]}" "${packaging[@]}") ;;
+*)
+  echo "usage: install-deps.sh run|test|package" >&2
+  exit 2
+  ;;
+esac
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
 
 missing=()
 for p in "${packages[@]}"; do
@@ -21,8 +52,6 @@ done
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update
   $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
@@ -30,9 +59,7 @@ fi
 
 # The settings window reads and writes numbers in the user's locale; the tests
 # exercise both a comma locale and a point locale.
-if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf8$'; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+if [ "$job" = test ] && ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf8$'; then
   if [ -f /etc/locale.gen ]; then
     $SUDO sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/; s/^# *\(en_US.UTF-8 UTF-8\)/\1/' /etc/locale.gen
     $SUDO locale-gen >/dev/null || true

@@ -1,5 +1,6 @@
-# Sourced by the run and test commands: the packages, and what Qt needs of the shell.
-bash scripts/install-deps.sh
+# Sourced by the run and test commands with the job (run or test): the packages,
+# and what Qt needs of the shell.
+bash scripts/install-deps.sh "${1:?prepare.sh: run or test?}"
 
 # Qt wants a private runtime folder; a bare root shell or CI has none.
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then

@@ -4,8 +4,9 @@
 # screenshot after a few seconds and prints where.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/prepare.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+source scripts/prepare.sh run
+# Only the program: tests and benchmarks, with what they need, are the test command's.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVIEWER_TESTS=OFF -DVIEWER_BENCH=OFF
 cmake --build build -j"$(nproc)" --target surface-viewer
 cd build/run
 

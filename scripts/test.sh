@@ -3,13 +3,14 @@
 # software GL. Any failure fails the whole run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/prepare.sh
+source scripts/prepare.sh test
 
 export LIBGL_ALWAYS_SOFTWARE=1
 XVFB=(xvfb-run -a -s "-screen 0 1280x1024x24")
 
 echo "== Release build and tests"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+# Tests and benchmarks on by name: the run command switches them off in the same folder.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVIEWER_TESTS=ON -DVIEWER_BENCH=ON
 cmake --build build -j"$(nproc)"
 "${XVFB[@]}" ctest --test-dir build --output-on-failure
 
@@ -23,7 +24,8 @@ SAN_ENV=(
 )
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests (end-to-end tests excluded)"
-cmake -S . -B build-asan -DVIEWER_SANITIZE=ON -DVIEWER_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build-asan -DVIEWER_SANITIZE=ON -DVIEWER_TESTS=ON -DVIEWER_BENCH=OFF \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build-asan -j"$(nproc)"
 env "${SAN_ENV[@]}" "${XVFB[@]}" ctest --test-dir build-asan --output-on-failure -LE e2e
 
