@@ -199,6 +199,7 @@ void TForm1::FormCreate(QObject*) {
 
 void TForm1::IdleRender(QObject*, bool& Done) {
     Done = false;
+    MakeViewCurrent();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     DrawScene();
     Perspective();
@@ -208,6 +209,7 @@ void TForm1::IdleRender(QObject*, bool& Done) {
 }
 
 void TForm1::FormPaint(QObject*) {
+    MakeViewCurrent();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glFlush();
     DrawScene();

@@ -41,6 +41,8 @@ public:
     void FormPaint(QObject* Sender);
     void FormDestroy(QObject* Sender);
     void SetPixelFormatDescr();
+    // Makes the one context current on the view again before GL is touched.
+    void MakeViewCurrent();
     void Perspective();
     void Light();
     int sgn(float v);
