@@ -113,6 +113,9 @@ public:
     // One frame of the idle loop: clear, draw, load the camera, present, count.
     void IdleRender(QObject* Sender, bool& Done);
 
+protected:
+    void showEvent(QShowEvent* e) override;
+
 private:
     void BuildAxesMarker();
     void DrawAxesMarker();
