@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev llvm
   xvfb xauth xdotool imagemagick x11-utils
+  weston qt6-wayland
   fonts-liberation fonts-dejavu-core
   locales
 )
