@@ -13,11 +13,12 @@ set -euo pipefail
 job="${1:-test}"
 
 # Building the program, and what it needs when it runs: GL drivers, the faces its
-# forms are laid out for, Qt's Russian strings.
+# forms are laid out for, Qt's Russian strings, Qt's Wayland plugin.
 build=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-translations-l10n libgl-dev libglu1-mesa-dev
   libgl1-mesa-dri fonts-liberation fonts-dejavu-core
+  qt6-wayland
 )
 # A virtual display and a screenshot of it.
 headless=(xvfb xauth imagemagick)
@@ -26,13 +27,14 @@ testing=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev llvm
   desktop-file-utils appstream
+  weston
 )
 packaging=(debootstrap desktop-file-utils appstream)
 
 case "$job" in
 run)
   packages=("${build[@]}")
-  [ -n "${DISPLAY:-}" ] || packages+=("${headless[@]}")
+  [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ] || packages+=("${headless[@]}")
   ;;
 test) packages=("${build[@]}" "${headless[@]}" "${testing[@]}" "${packaging[@]}") ;;
 package) packages=("${build[@]}" "${packaging[@]}") ;;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the viewer in Release and starts it from its run folder (beside the
-# generated texture set). Without a display it runs on a virtual one, saves a
-# screenshot after a few seconds and prints where.
+# generated texture set). Without a display (neither X nor Wayland) it runs on a
+# virtual one, saves a screenshot after a few seconds and prints where.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/prepare.sh run
@@ -10,7 +10,7 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVIEWER_TESTS=OFF -DVIEWER_BENCH
 cmake --build build -j"$(nproc)" --target surface-viewer
 cd build/run
 
-if [ -n "${DISPLAY:-}" ]; then
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec ./surface-viewer
 fi
 

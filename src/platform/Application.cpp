@@ -33,8 +33,21 @@ private:
     TApplication& owner_;
 };
 
+namespace {
+// Only X lets a program place its own windows, and the design places both (the
+// main window at 0,0 over the whole screen, the settings window beside it); a
+// Wayland compositor places windows itself. So where an X server is reachable
+// (XWayland in a Wayland session) and the user has chosen no platform, run on X;
+// Wayland remains the fallback, and QT_QPA_PLATFORM or -platform still choose.
+void PreferX11WhereReachable() {
+    if (!qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+}
+}  // namespace
+
 TApplication::TApplication(int& argc, char** argv) {
     Application = this;
+    PreferX11WhereReachable();
     app_ = std::make_unique<GuardedApplication>(argc, argv, *this);
     idleTimer_.setInterval(0);
     QObject::connect(&idleTimer_, &QTimer::timeout, [this] { IdlePass(); });

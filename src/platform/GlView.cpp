@@ -1,5 +1,6 @@
 #include "GlView.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -22,7 +23,19 @@ void GlView::keyPressEvent(QKeyEvent* e) {
         onContextMenu(mapToGlobal(QPoint(0, 0)));
         return;
     }
-    QWindow::keyPressEvent(e);
+    ForwardKey(e);
+}
+
+void GlView::keyReleaseEvent(QKeyEvent* e) { ForwardKey(e); }
+
+// Some compositors (Weston) give the keyboard to the surface clicked, this view,
+// rather than to its window. Its keys go on to the window around it, which hands
+// them to an open menu or to the focused widget, as if it had them first.
+void GlView::ForwardKey(QKeyEvent* e) {
+    if (QWindow* window = parent())
+        QCoreApplication::sendEvent(window, e);
+    else
+        e->ignore();
 }
 
 void GlView::exposeEvent(QExposeEvent*) {

@@ -21,5 +21,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
     void exposeEvent(QExposeEvent* e) override;
+
+private:
+    void ForwardKey(QKeyEvent* e);
 };

@@ -25,3 +25,11 @@ void TForm1::SetPixelFormatDescr() {
     if (!hRC) ShowMessage(QStringLiteral(":-)/n hrc == NULL"));
     if (!wgl.MakeCurrent(hDC, hRC)) ShowMessage(QStringLiteral("Could not MakeCurrent"));
 }
+
+// The context stays ours alone, but the view's drawing surface may not: on
+// Wayland the view gets a new one when it is shown inside the main window (and
+// when hidden and shown again), and a context left on the old one draws and
+// presents nowhere. Making it current again costs next to nothing when nothing
+// changed. A failure was reported once at start-up; drawing goes on without a
+// context then, as it did before.
+void TForm1::MakeViewCurrent() { CurrentGlPlatform().MakeCurrent(hDC, hRC); }

@@ -13,9 +13,9 @@ void TForm2::ComboBox1Change(QObject*) {
     Form1->setWindowTitle(QStringLiteral("График функции вида ") + ComboBox1->currentText());
 }
 
-// Lighting follows the mode at once, on the main window's context, which stays
-// current on this thread.
+// Lighting follows the mode at once, on the main window's context.
 void TForm2::RadioGroup1Click(QObject*) {
+    Form1->MakeViewCurrent();
     switch (RadioGroup1->ItemIndex()) {
     case 0:
         Form1->PrimMode = GL_QUADS;

@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 TForm1* Form1 = nullptr;
 
@@ -101,15 +102,20 @@ TForm1::TForm1() : TForm(nullptr) {
     installEventFilter(new MenuKeyFilter(this));
     View->onPaint = [this] { FormPaint(this); };
 
-    // The frames-per-second box sits over the GL window, so it must be a native
-    // window of its own, stacked above it.
-    Edit1 = new QLineEdit(QStringLiteral("Edit1"), this);
-    Edit1->setAttribute(Qt::WA_NativeWindow);
+    // The frames-per-second box sits over the picture. A child widget would draw
+    // into the main window's own surface, which on Wayland lies beneath the GL
+    // window's, so the box is a window with a surface of its own, placed inside
+    // the GL window once that exists (showEvent): there it stays on top. It has
+    // no parent widget, which would turn every sibling into a native window too,
+    // and the form deletes it.
+    Edit1 = new QLineEdit(QStringLiteral("Edit1"));
+    Edit1->setWindowFlags(Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+    Edit1->setAttribute(Qt::WA_ShowWithoutActivating);
+    Edit1->setFont(font);
     Edit1->setGeometry(2, 1, 31, 21);
     Edit1->setEnabled(false);
     Edit1->setReadOnly(true);
     Edit1->setFocusPolicy(Qt::NoFocus);
-    Edit1->raise();
 
     Timer2 = new QTimer(this);
     Timer2->setInterval(1000);
@@ -143,12 +149,26 @@ TForm1::TForm1() : TForm(nullptr) {
 }
 
 TForm1::~TForm1() {
+    // The box's window lives inside the GL window: it goes first.
+    delete Edit1;
+    Edit1 = nullptr;
     Application->SetOnIdle(nullptr);
     Timer1->stop();
     Timer2->stop();
     FormDestroy(this);
     TexNames.clear();
     if (Form1 == this) Form1 = nullptr;
+}
+
+void TForm1::showEvent(QShowEvent* e) {
+    TForm::showEvent(e);
+    QWindow* box = Edit1 ? Edit1->windowHandle() : nullptr;
+    if (View->handle() && (!box || box->parent() != View)) {
+        Edit1->winId();
+        Edit1->windowHandle()->setParent(View);
+        Edit1->move(2, 1);
+        Edit1->show();
+    }
 }
 
 void TForm1::FormCreate(QObject*) {
@@ -199,6 +219,7 @@ void TForm1::FormCreate(QObject*) {
 
 void TForm1::IdleRender(QObject*, bool& Done) {
     Done = false;
+    MakeViewCurrent();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     DrawScene();
     Perspective();
@@ -208,6 +229,7 @@ void TForm1::IdleRender(QObject*, bool& Done) {
 }
 
 void TForm1::FormPaint(QObject*) {
+    MakeViewCurrent();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glFlush();
     DrawScene();

@@ -41,6 +41,8 @@ public:
     void FormPaint(QObject* Sender);
     void FormDestroy(QObject* Sender);
     void SetPixelFormatDescr();
+    // Makes the one context current on the view again before GL is touched.
+    void MakeViewCurrent();
     void Perspective();
     void Light();
     int sgn(float v);
@@ -110,6 +112,9 @@ public:
 
     // One frame of the idle loop: clear, draw, load the camera, present, count.
     void IdleRender(QObject* Sender, bool& Done);
+
+protected:
+    void showEvent(QShowEvent* e) override;
 
 private:
     void BuildAxesMarker();

@@ -1,7 +1,8 @@
 #pragma once
 // The X display as a user sees it: top-level windows with their titles and
 // places, real input through xdotool (XTEST), and screenshots of the root
-// window. Nothing here knows the program's internals.
+// window. Nothing here knows the program's internals. Everything acts on the
+// display that DISPLAY names at the time of the call.
 #include <QImage>
 #include <QRect>
 #include <QString>

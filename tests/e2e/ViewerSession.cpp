@@ -36,22 +36,36 @@ void ViewerSession::WriteFile(const QString& relative, const QByteArray& bytes) 
     f.write(bytes);
 }
 
-::testing::AssertionResult ViewerSession::Start() {
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        return ::testing::AssertionFailure() << "no X display: run under xvfb-run";
-    if (!dir_->isValid()) return ::testing::AssertionFailure() << "no temporary folder";
-    // A leftover window of an earlier run would confuse every check.
-    if (!WaitFor([] { return VisibleTopWindows().empty(); }, 5000))
-        return ::testing::AssertionFailure() << "the screen is not empty before start";
+void ViewerSession::SetEnvironment(const QString& name, const QString& value) {
+    environment_.emplace_back(name, value);
+}
 
+::testing::AssertionResult ViewerSession::Launch() {
+    if (!dir_->isValid()) return ::testing::AssertionFailure() << "no temporary folder";
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LIBGL_ALWAYS_SOFTWARE"), QStringLiteral("1"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    for (const auto& [name, value] : environment_) {
+        if (value.isNull())
+            env.remove(name);
+        else
+            env.insert(name, value);
+    }
     proc_.setProcessEnvironment(env);
     proc_.setWorkingDirectory(dir_->path());
     proc_.start(QStringLiteral(VIEWER_EXE), {});
     if (!proc_.waitForStarted(10000))
         return ::testing::AssertionFailure() << "cannot start " << VIEWER_EXE;
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult ViewerSession::Start() {
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        return ::testing::AssertionFailure() << "no X display: run under xvfb-run";
+    // A leftover window of an earlier run would confuse every check.
+    if (!WaitFor([] { return VisibleTopWindows().empty(); }, 5000))
+        return ::testing::AssertionFailure() << "the screen is not empty before start";
+    if (::testing::AssertionResult launched = Launch(); !launched) return launched;
 
     const long long pid = Pid();
     const bool shown = WaitFor(
@@ -93,12 +107,13 @@ void ViewerSession::Kill() {
     proc_.waitForFinished(5000);
 }
 
-QImage SettledScreen(int ms) {
-    QImage last = Screenshot(), settled;
+QImage SettledScreen(int ms, const std::function<QImage()>& shoot,
+                     const std::vector<QRect>& ignore) {
+    QImage last = shoot(), settled;
     WaitFor(
         [&] {
-            QImage next = Screenshot();
-            const bool same = Compare(last, next, {kFpsMargin}).count == 0;
+            QImage next = shoot();
+            const bool same = Compare(last, next, ignore).count == 0;
             last = next;
             if (same) settled = last;
             return same;

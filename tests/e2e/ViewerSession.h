@@ -11,6 +11,8 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace e2e {
 
@@ -36,9 +38,15 @@ public:
     void WriteTexture(int n, const QColor& colour, int size = 64);
     void WriteFile(const QString& relative, const QByteArray& bytes);
 
-    // Starts the program and waits until its main window is on the screen and
+    // Environment of the runs that follow, over the test's own: the program runs
+    // on X unless told otherwise here. A null value removes the variable.
+    void SetEnvironment(const QString& name, const QString& value);
+
+    // Starts the program and waits until its main window is on the X screen and
     // its picture has settled.
     ::testing::AssertionResult Start();
+    // Only starts the program, for tests that see it elsewhere than on X.
+    ::testing::AssertionResult Launch();
     bool Running() const;
     long long Pid() const;
     const TopWindow& Main() const { return main_; }
@@ -52,9 +60,11 @@ private:
     QProcess proc_;
     TopWindow main_;
     QByteArray output_;
+    std::vector<std::pair<QString, QString>> environment_;
 };
 
-// A screenshot once two in a row agree outside the fps box (the scene is still).
-QImage SettledScreen(int ms = 8000);
+// A screenshot once two in a row agree outside `ignore` (the scene is still).
+QImage SettledScreen(int ms = 8000, const std::function<QImage()>& shoot = Screenshot,
+                     const std::vector<QRect>& ignore = {kFpsMargin});
 
 }  // namespace e2e

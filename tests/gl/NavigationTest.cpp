@@ -196,7 +196,8 @@ TEST_F(NavigationTest, RightButtonReleaseOpensTheMenuAtThePointer) {
     ASSERT_TRUE(WaitUntil([] { return Form1->PopupMenu1->isVisible(); }));
     EXPECT_NE(Form1->EyeX, start.x);
     EXPECT_EQ(Form1->PopupMenu1->pos(), Form1->View->mapToGlobal(QPoint(300, 240)));
-    Form1->PopupMenu1->close();
+    // Where the view itself has the keyboard, Escape still reaches the menu.
+    QTest::keyClick(Form1->View, Qt::Key_Escape);
     ASSERT_TRUE(WaitUntil([] { return !Form1->PopupMenu1->isVisible(); }));
 
     // Other buttons do not open it.

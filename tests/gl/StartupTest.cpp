@@ -3,12 +3,16 @@
 #include "platform/Application.h"
 #include "platform/GlPlatform.h"
 #include "platform/GlView.h"
+#include "settings/RadioGroup.h"
 #include "settings/Unit2.h"
 #include "shell/Unit1.h"
 #include "support/Viewer.h"
 
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
 #include <stdexcept>
@@ -128,6 +132,38 @@ TEST_F(StartupTest, FramesRunBackToBackAndTheTimerReportsThem) {
     const int fps = Form1->Edit1->text().toInt(&ok);
     EXPECT_TRUE(ok);
     EXPECT_GT(fps, 0);
+}
+
+// Something else may hold the thread's GL binding between two frames (on Wayland
+// the view even gets a new surface when the window is shown): whatever draws or
+// changes GL state binds the context to the view first.
+TEST_F(StartupTest, DrawingTakesTheContextBackOnTheView) {
+    QOffscreenSurface elsewhere;
+    elsewhere.create();
+    QOpenGLContext other;
+    ASSERT_TRUE(other.create());
+    const auto takeAway = [&] { ASSERT_TRUE(other.makeCurrent(&elsewhere)); };
+
+    takeAway();
+    bool done = true;
+    Form1->IdleRender(Form1, done);
+    EXPECT_EQ(QOpenGLContext::currentContext(), Form1->hRC);
+    EXPECT_EQ(Form1->hRC->surface(), Form1->View);
+
+    takeAway();
+    Form1->FormPaint(Form1);
+    EXPECT_EQ(QOpenGLContext::currentContext(), Form1->hRC);
+
+    // The mode chosen in the settings window lights the view's picture, and
+    // leaves the other context alone.
+    Form2->RadioGroup1->Buttons[1]->click();
+    takeAway();
+    Form2->RadioGroup1->Buttons[0]->click();
+    EXPECT_EQ(QOpenGLContext::currentContext(), Form1->hRC);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    takeAway();
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    other.doneCurrent();
 }
 
 namespace {
