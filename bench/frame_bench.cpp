@@ -14,8 +14,8 @@
 #include "platform/Application.h"
 #include "platform/GlPlatform.h"
 #include "platform/GlView.h"
-#include "settings/Unit2.h"
-#include "shell/Unit1.h"
+#include "settings/SettingsWindow.h"
+#include "shell/MainWindow.h"
 #include "support/DesignDrawing.h"
 
 #include <QGuiApplication>

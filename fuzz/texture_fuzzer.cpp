@@ -3,7 +3,7 @@
 // fail with the toolkit's exception; nothing else may happen. The bytes are
 // decoded from memory, through the same path as a file's.
 #include "platform/Exceptions.h"
-#include "render/TextureImage.h"
+#include "texture/TextureImage.h"
 #include "texture/BmpError.h"
 #include "texture/BmpLayout.h"
 

@@ -3,7 +3,7 @@
 // under <run dir>/Textures with the names the viewer looks for.
 //
 //   texgen <run dir> <count>    (count must match the patterns below)
-#include "render/TextureImage.h"
+#include "texture/TextureImage.h"
 
 #include <QColor>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "platform/Application.h"
 #include "platform/Exceptions.h"
-#include "settings/Unit2.h"
-#include "shell/Unit1.h"
+#include "settings/SettingsWindow.h"
+#include "shell/MainWindow.h"
 
 int main(int argc, char** argv) {
     TApplication app(argc, argv);

@@ -1,7 +1,7 @@
 // Flying the camera: the mouse over the main window and the arrow keys.
-#include "interaction/CameraMoves.h"
+#include "camera/Camera.h"
 #include "platform/KeyState.h"
-#include "shell/Unit1.h"
+#include "shell/MainWindow.h"
 
 namespace {
 CameraPose PoseOf(const TForm1& f) { return {f.EyeX, f.EyeY, f.EyeZ, f.Yaw, f.Pitch}; }

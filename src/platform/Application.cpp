@@ -59,7 +59,8 @@ TApplication::~TApplication() {
 }
 
 void TApplication::Initialize() {
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.2.0.2"));
+    // The version comes from the build, which names it once.
+    QCoreApplication::setApplicationVersion(QStringLiteral(VIEWER_VERSION));
     QCoreApplication::setOrganizationName(QString());
     // The forms are laid out for these faces; where they are not installed the
     // metric-compatible free faces stand in.

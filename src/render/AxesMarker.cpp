@@ -1,6 +1,6 @@
 // Three white arrows above the centre of the surface, recorded once into a display
 // list and turned with the surface.
-#include "shell/Unit1.h"
+#include "shell/MainWindow.h"
 
 namespace {
 void Arrow(GLUquadric* q) {

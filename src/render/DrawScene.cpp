@@ -1,6 +1,7 @@
 // The surface over 40 by 40 cells, redrawn in immediate mode every frame from the
 // viewer state of the moment, then the axes marker.
-#include "shell/Unit1.h"
+#include "render/Grid.h"
+#include "shell/MainWindow.h"
 
 void TForm1::DrawScene() {
     glPushMatrix();
@@ -19,8 +20,8 @@ void TForm1::DrawScene() {
     // back for nothing; the translucent marker still blends.
     glDisable(GL_BLEND);
     glBegin(static_cast<GLenum>(PrimMode));
-    for (int i = -20; i <= 19; ++i) {
-        for (int j = -20; j <= 19; ++j) {
+    for (int i = kFirstCell; i <= kLastCell; ++i) {
+        for (int j = kFirstCell; j <= kLastCell; ++j) {
             if (PrimMode == GL_QUADS) {
                 const int d = GridStep;
                 // The normal follows its vertex, so it serves the next one.
@@ -40,7 +41,7 @@ void TForm1::DrawScene() {
                            static_cast<float>((j + 1) * d));
                 glNormal3f(0, 1, 0);
             } else {
-                const int d = 18;
+                const int d = kWireStep;
                 // The cell's outline as four segments; inner edges come twice.
                 const float x0 = static_cast<float>(i * d), x1 = static_cast<float>((i + 1) * d);
                 const float z0 = static_cast<float>(j * d), z1 = static_cast<float>((j + 1) * d);

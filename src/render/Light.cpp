@@ -1,7 +1,7 @@
 // One spot light above the far corner of the surface, set once at start-up. It is
 // given with an identity modelview, so it stays put in the world whatever the
 // camera does.
-#include "shell/Unit1.h"
+#include "shell/MainWindow.h"
 
 namespace {
 const GLfloat kMatAmbient[] = {0.3f, 0.3f, 0.3f, 1.0f};
@@ -46,7 +46,7 @@ void TForm1::Light() {
     glLightfv(GL_LIGHT0, GL_QUADRATIC_ATTENUATION, kQuadraticAttenuation);
     // The current colour feeds the specular reflectance only.
     glColorMaterial(GL_FRONT_AND_BACK, GL_SPECULAR);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, 8448.0f);  // GL_MODULATE
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLfloat>(GL_MODULATE));
     glShadeModel(GL_SMOOTH);
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);

@@ -1,7 +1,7 @@
 // The camera lives in the projection matrix, so the modelview starts every frame
 // as the identity and lighting works in world coordinates.
-#include "render/Camera.h"
-#include "shell/Unit1.h"
+#include "camera/Camera.h"
+#include "shell/MainWindow.h"
 
 void TForm1::Perspective() {
     if (!Ready) return;

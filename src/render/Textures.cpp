@@ -1,7 +1,7 @@
 // The numbered texture files, read once at start-up until the first that does
 // not load; each becomes one 64 by 64 mipmapped texture.
-#include "render/TextureImage.h"
-#include "shell/Unit1.h"
+#include "texture/TextureImage.h"
+#include "shell/MainWindow.h"
 
 #include <QImage>
 

@@ -1,10 +1,10 @@
 // Formula, drawing mode, texture and wire colour.
-#include "settings/Unit2.h"
+#include "settings/SettingsWindow.h"
 
 #include "settings/ColorBox.h"
 #include "settings/RadioGroup.h"
 #include "settings/TextureBox.h"
-#include "shell/Unit1.h"
+#include "shell/MainWindow.h"
 
 #include <QComboBox>
 

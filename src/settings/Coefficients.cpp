@@ -1,8 +1,8 @@
 // The four coefficient columns: slider position between the two bounds.
-#include "settings/Unit2.h"
+#include "settings/SettingsWindow.h"
 
 #include "settings/NumberText.h"
-#include "shell/Unit1.h"
+#include "shell/MainWindow.h"
 
 #include <QLineEdit>
 #include <QSlider>

@@ -3,7 +3,7 @@
 #include "AllocCounter.h"
 
 #include "platform/Application.h"
-#include "shell/Unit1.h"
+#include "shell/MainWindow.h"
 #include "support/Viewer.h"
 
 #include <QLineEdit>

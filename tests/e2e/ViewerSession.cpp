@@ -1,5 +1,7 @@
 #include "ViewerSession.h"
 
+#include "texture/TextureFileName.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -24,7 +26,7 @@ void ViewerSession::WriteTexture(int n, const QColor& colour, int size) {
     QImage img(size, size, QImage::Format_RGB32);
     img.fill(colour);
     QDir(dir_->path()).mkpath(QStringLiteral("Textures"));
-    const QString path = dir_->filePath(QStringLiteral("Textures/00%1.bmp").arg(n));
+    const QString path = dir_->filePath(TextureFileName(n));
     ASSERT_TRUE(img.save(path, "BMP")) << path.toStdString();
 }
 

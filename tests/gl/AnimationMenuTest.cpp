@@ -1,8 +1,8 @@
 // The context menu: its items, the radio pair that drives the two animations, the
 // per-tick accumulators and the way to the settings window.
 #include "platform/GlView.h"
-#include "settings/Unit2.h"
-#include "shell/Unit1.h"
+#include "settings/SettingsWindow.h"
+#include "shell/MainWindow.h"
 #include "support/Viewer.h"
 
 #include <QAction>

@@ -2,7 +2,7 @@
 // gives on a context with the design's stencil buffer: across every formula in
 // both modes, every texture, animation, colours and non-finite heights.
 #include "platform/GlView.h"
-#include "shell/Unit1.h"
+#include "shell/MainWindow.h"
 #include "support/DesignDrawing.h"
 #include "support/Viewer.h"
 

@@ -1,8 +1,8 @@
 // The light, light model and material as GL holds them, the colours they give,
 // and the mode switch that turns lighting off and on.
 #include "settings/RadioGroup.h"
-#include "settings/Unit2.h"
-#include "shell/Unit1.h"
+#include "settings/SettingsWindow.h"
+#include "shell/MainWindow.h"
 #include "support/Picture.h"
 #include "support/Viewer.h"
 

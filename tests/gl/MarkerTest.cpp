@@ -1,6 +1,6 @@
 // The axes marker's geometry as GL transforms it, captured in feedback mode from
 // the real drawing of a frame.
-#include "shell/Unit1.h"
+#include "shell/MainWindow.h"
 #include "support/Viewer.h"
 
 #include <QVector3D>

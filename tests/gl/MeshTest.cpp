@@ -1,6 +1,6 @@
 // The mesh as GL receives it, read back through feedback mode: vertex order,
 // positions, heights, texture corners, the wireframe outline and the spin.
-#include "shell/Unit1.h"
+#include "shell/MainWindow.h"
 #include "support/Viewer.h"
 
 #include <cmath>

@@ -2,8 +2,8 @@
 // events to the program's windows, and the timer ticks driven by hand.
 #include "platform/GlView.h"
 #include "platform/KeyState.h"
-#include "settings/Unit2.h"
-#include "shell/Unit1.h"
+#include "settings/SettingsWindow.h"
+#include "shell/MainWindow.h"
 #include "support/Viewer.h"
 
 #include <QCoreApplication>

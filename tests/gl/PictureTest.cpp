@@ -1,6 +1,6 @@
 // The picture as it reaches the frame buffer: lit shading, texturing, the dark
 // side of the spot light, and the translucent marker over the wireframe.
-#include "shell/Unit1.h"
+#include "shell/MainWindow.h"
 #include "support/BmpFiles.h"
 #include "support/Picture.h"
 #include "support/Viewer.h"

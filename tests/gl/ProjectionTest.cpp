@@ -1,6 +1,6 @@
 // The matrices Perspective leaves behind, against the ortho box, perspective and
 // look-at written out here from their published definitions.
-#include "shell/Unit1.h"
+#include "shell/MainWindow.h"
 #include "support/Viewer.h"
 
 #include <array>

@@ -1,9 +1,10 @@
 // Formula, mode, texture and colour choices through the real controls.
 #include "settings/ColorBox.h"
+#include "texture/TextureFileName.h"
 #include "settings/RadioGroup.h"
 #include "settings/TextureBox.h"
-#include "settings/Unit2.h"
-#include "shell/Unit1.h"
+#include "settings/SettingsWindow.h"
+#include "shell/MainWindow.h"
 #include "support/Viewer.h"
 
 #include <QAbstractItemView>
@@ -40,7 +41,7 @@ protected:
         for (int n = 1; n <= count; ++n) {
             QImage image(64, 64, QImage::Format_RGB32);
             image.fill(QColor(n * 20, 255 - n * 20, 128));
-            ASSERT_TRUE(image.save(folder_.filePath(QStringLiteral("Textures/00%1.bmp").arg(n)), "BMP"));
+            ASSERT_TRUE(image.save(folder_.filePath(TextureFileName(n)), "BMP"));
         }
         savedDir_ = QDir::currentPath();
         QDir::setCurrent(folder_.path());

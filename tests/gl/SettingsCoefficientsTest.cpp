@@ -1,7 +1,7 @@
 // The coefficient columns driven through their real controls, in a comma and in a
 // point locale.
-#include "settings/Unit2.h"
-#include "shell/Unit1.h"
+#include "settings/SettingsWindow.h"
+#include "shell/MainWindow.h"
 #include "support/Viewer.h"
 
 #include <QLineEdit>

@@ -2,8 +2,8 @@
 #include "settings/ColorBox.h"
 #include "settings/RadioGroup.h"
 #include "settings/TextureBox.h"
-#include "settings/Unit2.h"
-#include "shell/Unit1.h"
+#include "settings/SettingsWindow.h"
+#include "shell/MainWindow.h"
 #include "support/Viewer.h"
 
 #include <QApplication>

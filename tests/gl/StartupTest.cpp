@@ -4,8 +4,8 @@
 #include "platform/GlPlatform.h"
 #include "platform/GlView.h"
 #include "settings/RadioGroup.h"
-#include "settings/Unit2.h"
-#include "shell/Unit1.h"
+#include "settings/SettingsWindow.h"
+#include "shell/MainWindow.h"
 #include "support/Viewer.h"
 
 #include <QGuiApplication>

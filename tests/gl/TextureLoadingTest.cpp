@@ -2,8 +2,8 @@
 // directory; the textures are read back from GL.
 #include "platform/GlView.h"
 #include "settings/TextureBox.h"
-#include "settings/Unit2.h"
-#include "shell/Unit1.h"
+#include "settings/SettingsWindow.h"
+#include "shell/MainWindow.h"
 #include "support/BmpFiles.h"
 #include "support/Texel.h"
 #include "support/Viewer.h"

@@ -1,6 +1,6 @@
 // What one mouse move or arrow-key tick does to the camera, checked against the
 // geometry: distances, directions and the order of turn and move.
-#include "interaction/CameraMoves.h"
+#include "camera/Camera.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The orthographic box around the perspective and the view direction.
-#include "render/Camera.h"
+#include "camera/Camera.h"
 
 #include <gtest/gtest.h>
 

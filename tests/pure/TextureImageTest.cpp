@@ -3,7 +3,7 @@
 #include "../support/BmpFiles.h"
 #include "../support/Texel.h"
 #include "platform/Exceptions.h"
-#include "render/TextureImage.h"
+#include "texture/TextureImage.h"
 
 #include <gtest/gtest.h>
 

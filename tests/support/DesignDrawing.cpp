@@ -1,7 +1,8 @@
 #include "support/DesignDrawing.h"
 
 #include "platform/GlView.h"
-#include "shell/Unit1.h"
+#include "render/Grid.h"
+#include "shell/MainWindow.h"
 
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
@@ -20,8 +21,8 @@ void DrawSceneAsDesigned() {
     }
     glRotatef(f.SpinAngle * 10, 0, 1, 0);
     glBegin(static_cast<GLenum>(f.PrimMode));
-    for (int i = -20; i <= 19; ++i) {
-        for (int j = -20; j <= 19; ++j) {
+    for (int i = kFirstCell; i <= kLastCell; ++i) {
+        for (int j = kFirstCell; j <= kLastCell; ++j) {
             if (f.PrimMode == GL_QUADS) {
                 const int d = f.GridStep;
                 glTexCoord2f(0, 0);
@@ -41,7 +42,7 @@ void DrawSceneAsDesigned() {
                            static_cast<float>((j + 1) * d));
                 glNormal3f(0, 1, 0);
             } else {
-                const int d = 18;
+                const int d = kWireStep;
                 const float x0 = static_cast<float>(i * d), x1 = static_cast<float>((i + 1) * d);
                 const float z0 = static_cast<float>(j * d), z1 = static_cast<float>((j + 1) * d);
                 const float fi = static_cast<float>(i), fi1 = static_cast<float>(i + 1);

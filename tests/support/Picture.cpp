@@ -1,7 +1,7 @@
 #include "support/Picture.h"
 
 #include "platform/GlView.h"
-#include "shell/Unit1.h"
+#include "shell/MainWindow.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

@@ -1,6 +1,8 @@
 #pragma once
 // Texture files without GL: reading a bitmap file and sampling its top-left
 // 64 by 64 pixels into the buffer that becomes one texture.
+#include "texture/TextureFileName.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -11,9 +13,6 @@ class QImage;
 constexpr int kTextureSize = 64;
 // Rows of 64 RGBA texels, row 0 first, no gaps between rows.
 using TexelBuffer = std::array<uint8_t, kTextureSize * kTextureSize * 4>;
-
-// "Textures/00" + n + ".bmp", relative to the working directory.
-QString TextureFileName(int n);
 
 // Replaces `bitmap` with the BMP file at `path`. Raises Exception on any failure:
 // missing or unreadable file, not a BMP, truncated, or an image too large to hold.

@@ -1,5 +1,5 @@
 // The main window's view of the surface model: the formula of the moment.
-#include "shell/Unit1.h"
+#include "shell/MainWindow.h"
 #include "surface/SurfaceFunctions.h"
 
 float TForm1::glSrfFunc(float x, float z) {

@@ -1,5 +1,6 @@
 #pragma once
-// Camera navigation math, free of windows and GL: what one mouse move or one
+// Camera math, free of windows and GL: the start pose, the view direction, the
+// orthographic box around the perspective, and what one mouse move or one
 // arrow-key tick does to the eye and the two angles.
 
 struct CameraPose {
@@ -9,6 +10,21 @@ struct CameraPose {
 
 // The camera every run starts from, and the middle button returns to.
 CameraPose StartCamera();
+
+struct Vec3f {
+    float x, y, z;
+};
+
+// Unit direction of heading `yaw` (from +x towards +z) and elevation `pitch`.
+Vec3f ViewDirection(float yaw, float pitch);
+
+struct OrthoBox {
+    double left, right, bottom, top, zNear, zFar;
+};
+
+// The box of half extent `size` on the shorter side, stretched by the aspect ratio
+// along the longer one, so that the picture is not distorted.
+OrthoBox OrthoBoxFor(float width, float height, float size);
 
 // Whole halves of a cursor travel, truncated toward zero: ±1 pixel gives 0.
 int HalfSteps(int pixels);

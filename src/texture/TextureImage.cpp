@@ -1,6 +1,6 @@
 // Texture files: one BMP decoded into a scratch image, then sampled into 64 by 64
 // RGBA texels. Kept free of GL so that it can be checked without a display.
-#include "render/TextureImage.h"
+#include "texture/TextureImage.h"
 
 #include "platform/Exceptions.h"
 #include "texture/BmpDecoder.h"
@@ -42,10 +42,6 @@ void Decode(const QString& what, const QByteArray& bytes, QImage& bitmap) {
     }
 }
 }  // namespace
-
-QString TextureFileName(int n) {
-    return QStringLiteral("Textures/00") + QString::number(n) + QStringLiteral(".bmp");
-}
 
 void LoadBitmapFile(const QString& path, QImage& bitmap) {
     QFile file(path);

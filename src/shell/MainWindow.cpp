@@ -1,18 +1,16 @@
 // The main window's life: its components, start-up, the frame loop, the
 // frames-per-second readout and shutdown.
-#include "shell/Unit1.h"
+#include "shell/MainWindow.h"
 
+#include "camera/Camera.h"
 #include "platform/Application.h"
 #include "platform/Exceptions.h"
 #include "platform/GlPlatform.h"
 #include "platform/GlView.h"
 #include "platform/KeyState.h"
 
-#include <QAction>
-#include <QActionGroup>
 #include <QGuiApplication>
 #include <QImage>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
@@ -24,36 +22,6 @@ TForm1* Form1 = nullptr;
 
 namespace {
 const char* const kCaption = "График функции вида a*cos(sqrt(bx^2 + cz^2)+t)";
-
-// Qt flips a checkable menu item before it reports the click, while the click
-// handlers flip the mark themselves: hand them the item as it was.
-void ConnectClick(QAction* item, std::function<void()> handler) {
-    QObject::connect(item, &QAction::triggered, item, [item, handler](bool checked) {
-        if (item->isCheckable()) item->setChecked(!checked);
-        handler();
-    });
-}
-
-// The keyboard goes to the main window, not to the GL window inside it, so the
-// menu key is caught here, from whichever child has the focus, and opens the menu
-// at the top-left corner of the picture.
-class MenuKeyFilter : public QObject {
-public:
-    explicit MenuKeyFilter(TForm1* form) : QObject(form), form_(form) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* e) override {
-        if (watched == form_ && e->type() == QEvent::KeyPress &&
-            static_cast<QKeyEvent*>(e)->key() == Qt::Key_Menu) {
-            form_->PopupMenu1->popup(form_->View->mapToGlobal(QPoint(0, 0)));
-            return true;
-        }
-        return QObject::eventFilter(watched, e);
-    }
-
-private:
-    TForm1* form_;
-};
 
 // The readout is written in place into one of two buffers kept from call to call:
 // the box shares the text it shows, so the other buffer is free to overwrite
@@ -99,7 +67,6 @@ TForm1::TForm1() : TForm(nullptr) {
         Panel1MouseMove(this, shift, x, y);
     };
     View->onContextMenu = [this](const QPoint& at) { PopupMenu1->popup(at); };
-    installEventFilter(new MenuKeyFilter(this));
     View->onPaint = [this] { FormPaint(this); };
 
     // The frames-per-second box sits over the picture. A child widget would draw
@@ -127,21 +94,7 @@ TForm1::TForm1() : TForm(nullptr) {
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(Timer1); });
     Timer1->start();
 
-    PopupMenu1 = new QMenu(this);
-    rot = PopupMenu1->addAction(QStringLiteral("Вращение"));
-    N1 = PopupMenu1->addAction(QStringLiteral("Анимация периода"));
-    N2 = PopupMenu1->addSeparator();
-    N3 = PopupMenu1->addAction(QStringLiteral("Настройка..."));
-    // One radio group that may also be all off.
-    auto* radio = new QActionGroup(this);
-    radio->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    for (QAction* item : {rot, N1}) {
-        item->setCheckable(true);
-        radio->addAction(item);
-    }
-    ConnectClick(rot, [this] { rotClick(rot); });
-    ConnectClick(N1, [this] { N1Click(N1); });
-    ConnectClick(N3, [this] { N3Click(N3); });
+    BuildPopupMenu();
 
     TexNames.clear();
     InstallKeyStateWatcher();
@@ -185,11 +138,12 @@ void TForm1::FormCreate(QObject*) {
     ViewWidth = static_cast<float>(width() * dpr);
     ViewHeight = static_cast<float>(height() * dpr);
 
-    EyeY = 200;
-    EyeX = 400;
-    EyeZ = 400;
-    Yaw = -2.356f;
-    Pitch = -0.333f;
+    const CameraPose start = StartCamera();
+    EyeY = start.eyeY;
+    EyeX = start.eyeX;
+    EyeZ = start.eyeZ;
+    Yaw = start.yaw;
+    Pitch = start.pitch;
     OrthoSize = 800;
     ZNear = -1000;
     ZFar = 1000;

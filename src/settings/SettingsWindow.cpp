@@ -1,5 +1,5 @@
 // The settings window: its controls as designed, and the wiring of their events.
-#include "settings/Unit2.h"
+#include "settings/SettingsWindow.h"
 
 #include "platform/Application.h"
 #include "settings/ColorBox.h"
@@ -7,7 +7,7 @@
 #include "settings/NumberText.h"
 #include "settings/RadioGroup.h"
 #include "settings/TextureBox.h"
-#include "shell/Unit1.h"
+#include "shell/MainWindow.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

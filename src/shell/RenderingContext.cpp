@@ -1,7 +1,7 @@
 // The main window's one rendering context: pixel format, creation, made current.
 #include "platform/Dialogs.h"
 #include "platform/GlPlatform.h"
-#include "shell/Unit1.h"
+#include "shell/MainWindow.h"
 
 namespace {
 // Double buffered, drawn to a window; no alpha, accumulation or aux buffers.

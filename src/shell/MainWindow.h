@@ -1,6 +1,21 @@
 #pragma once
 // The main window: the whole viewer state as plain fields, and the routines that
 // start up, draw, navigate and animate. Everything runs on the UI thread.
+//
+// Where TForm1's methods live:
+//   shell/MainWindow.cpp          constructor, FormCreate, IdleRender, FormPaint,
+//                                 Timer2Timer (readout), FormDestroy, TexName
+//   shell/RenderingContext.cpp    SetPixelFormatDescr, MakeViewCurrent
+//   surface/SurfaceHeights.cpp    glSrfFunc, sgn
+//   render/Projection.cpp         Perspective
+//   render/DrawScene.cpp          DrawScene (the mesh)
+//   render/AxesMarker.cpp         BuildAxesMarker, DrawAxesMarker, FreeAxesMarker
+//   render/Light.cpp              Light
+//   render/Textures.cpp           SetupTextures
+//   interaction/Navigation.cpp    Panel1MouseMove, ArrowKeysStep
+//   interaction/Animation.cpp     Timer1Timer
+//   interaction/ContextMenu.cpp   BuildPopupMenu, rotClick, N1Click, N3Click
+// The pure math they lean on: camera/, surface/SurfaceFunctions, texture/.
 #include "platform/Form.h"
 
 #include <GL/gl.h>
@@ -117,6 +132,7 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    void BuildPopupMenu();
     void BuildAxesMarker();
     void DrawAxesMarker();
     void ArrowKeysStep();
