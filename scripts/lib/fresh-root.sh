@@ -265,7 +265,8 @@ fresh_root_make() {
     exec {_fresh_root_lock_fd}>"$cache/lock"
     if ! flock -n "$_fresh_root_lock_fd"; then
         _fresh_root_log "waiting for another $release root on this machine to finish"
-        flock "$_fresh_root_lock_fd"
+        # In short waits, so that a signal meanwhile is not held up.
+        until flock -w 5 "$_fresh_root_lock_fd"; do :; done
     fi
     _fresh_root_reap
 
