@@ -45,12 +45,29 @@ git clone -q --no-hardlinks "$here" "$FRESH_ROOT$src"
 git -C "$FRESH_ROOT$src" checkout -q --detach "$commit"
 git -C "$FRESH_ROOT$src" remote remove origin
 
+# Compiler results are kept per release between runs (ccache): the builds are the
+# same, only faster the second time. RELEASE_CHECK_CCACHE=0 builds without.
+build_env=()
+if [ "${RELEASE_CHECK_CCACHE:-1}" = 1 ]; then
+    fresh_root_run apt-get -qq -y -o Dpkg::Use-Pty=0 install --no-install-recommends ccache \
+        >/dev/null || fail "installing ccache"
+    fresh_root_bind "$FRESH_ROOT_RELEASE_CACHE/ccache" /var/cache/ccache || fail "mounting the ccache folder"
+    build_env=(CCACHE_DIR=/var/cache/ccache CCACHE_MAXSIZE=3G
+        CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    fresh_root_run env "${build_env[@]}" ccache --zero-stats >/dev/null
+fi
+stage_done "preparing the build cache"
+
 echo "== test command: bash scripts/test.sh"
-fresh_root_run bash -c "cd $src && bash scripts/test.sh" || fail "the test command"
+fresh_root_run env "${build_env[@]}" bash -c "cd $src && bash scripts/test.sh" || fail "the test command"
+if [ ${#build_env[@]} -gt 0 ]; then
+    fresh_root_run env "${build_env[@]}" ccache --show-stats | grep -iE 'hits|misses|cache size' || true
+fi
 stage_done "the test command"
 
 echo "== run command without a display: env -u DISPLAY bash scripts/run.sh"
-fresh_root_run bash -c "cd $src && env -u DISPLAY bash scripts/run.sh" || fail "the run command"
+fresh_root_run env "${build_env[@]}" bash -c "cd $src && env -u DISPLAY bash scripts/run.sh" ||
+    fail "the run command"
 shot="$src/build/run/screenshot.png"
 [ -f "$FRESH_ROOT$shot" ] || fail "the run command left no screenshot at $shot"
 cp "$FRESH_ROOT$shot" "$out/screenshot.png"

@@ -14,6 +14,9 @@
 #                             DEBIAN_FRONTEND=noninteractive); add variables with
 #                             `env NAME=value CMD`. Returns CMD's status. Stdin is
 #                             not passed in.
+#   fresh_root_bind DIR PATH  Bind-mounts DIR of this machine (made if missing) at
+#                             PATH inside the root, e.g. a cache of the caller's
+#                             own; it is unmounted with the rest.
 #   fresh_root_destroy        Stops what still runs inside, unmounts everything
 #                             under the root, newest first (lazily when busy),
 #                             checks that nothing is left mounted, and only then
@@ -31,7 +34,8 @@
 # the base system as a debootstrap tarball (remade after
 # $FRESH_ROOT_TARBALL_DAYS days, 30 by default) and the .deb files apt fetches
 # (bind-mounted at the root's /var/cache/apt/archives). The root itself is made
-# anew every time. Roots of one release take turns: a second one waits until the
+# anew every time. FRESH_ROOT_RELEASE_CACHE names the release's cache folder,
+# for callers that keep caches of their own beside it. Roots of one release take turns: a second one waits until the
 # first is destroyed, as apt cannot share its download folder.
 #
 # Settings: FRESH_ROOT_MIRROR (default: the Debian mirror of this machine's apt
@@ -39,6 +43,7 @@
 # FRESH_ROOT_TARBALL_DAYS, FRESH_ROOT_KEEP=1 (unmount but keep the folder).
 
 FRESH_ROOT=""
+FRESH_ROOT_RELEASE_CACHE=""
 _fresh_root_base=""
 _fresh_root_lock_fd=""
 _fresh_root_child=""
@@ -117,7 +122,13 @@ _fresh_root_mount() {  # mount ARGS... TARGET: the new mount never passes mounts
 # the whole command, whether it runs inside the root or not.
 _fresh_root_wait() {
     local status=0
-    setsid "$@" </dev/null &
+    # The command does not inherit the release lock: a stray process left inside
+    # a root whose maker was killed must not keep the next root waiting.
+    if [ -n "$_fresh_root_lock_fd" ]; then
+        setsid "$@" </dev/null {_fresh_root_lock_fd}>&- &
+    else
+        setsid "$@" </dev/null &
+    fi
     _fresh_root_child=$!
     wait "$_fresh_root_child" || status=$?
     _fresh_root_child=""
@@ -261,14 +272,15 @@ fresh_root_make() {
     security="$(_fresh_root_security_mirror "$mirror")"
     cache="${FRESH_ROOT_CACHE:-/var/cache/fresh-root}/$release"
     mkdir -p "$cache/archives/partial" "${FRESH_ROOT_TMP:-/var/tmp}"
+    FRESH_ROOT_RELEASE_CACHE="$cache"
 
+    _fresh_root_reap
     exec {_fresh_root_lock_fd}>"$cache/lock"
     if ! flock -n "$_fresh_root_lock_fd"; then
         _fresh_root_log "waiting for another $release root on this machine to finish"
         # In short waits, so that a signal meanwhile is not held up.
         until flock -w 5 "$_fresh_root_lock_fd"; do :; done
     fi
-    _fresh_root_reap
 
     trap fresh_root_destroy EXIT
     trap '_fresh_root_on_signal INT 130' INT
@@ -323,12 +335,30 @@ Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
     _fresh_root_log "bringing $release up to date (updates and security)"
-    fresh_root_run apt-get -qq update &&
-        fresh_root_run apt-get -qq -y -o Dpkg::Use-Pty=0 full-upgrade >/dev/null || {
-        _fresh_root_log "apt could not bring the root up to date"
+    if ! { fresh_root_run apt-get -qq update &&
+        fresh_root_run apt-get -qq -y -o Dpkg::Use-Pty=0 full-upgrade; } >"$_fresh_root_base/upgrade.log" 2>&1; then
+        _fresh_root_log "apt could not bring the root up to date:"
+        tail -n 20 "$_fresh_root_base/upgrade.log" >&2
+        return 1
+    fi
+    _fresh_root_log "root ready: $FRESH_ROOT ($release from $mirror)"
+}
+
+fresh_root_bind() {
+    local dir="${1:?fresh_root_bind: which folder?}" path="${2:?fresh_root_bind: where inside?}"
+    [ -n "$FRESH_ROOT" ] || {
+        _fresh_root_log "no root made yet"
         return 1
     }
-    _fresh_root_log "root ready: $FRESH_ROOT ($release from $mirror)"
+    case "$path" in
+    /*) ;;
+    *)
+        _fresh_root_log "fresh_root_bind: $path is not an absolute path"
+        return 1
+        ;;
+    esac
+    mkdir -p "$dir" "$FRESH_ROOT$path" &&
+        _fresh_root_mount --bind "$dir" "$FRESH_ROOT$path"
 }
 
 fresh_root_run() {
