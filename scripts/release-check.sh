@@ -41,7 +41,10 @@ fresh_root_make "$release" || fail "no fresh $release root"
 stage_done "the fresh root"
 
 src=/root/surface-viewer
-git clone -q --no-hardlinks "$here" "$FRESH_ROOT$src"
+git clone -q --no-checkout --no-hardlinks "$here" "$FRESH_ROOT$src"
+# The work tree's HEAD, also when it is on no branch.
+git -C "$FRESH_ROOT$src" fetch -q "$here" HEAD
+[ "$(git -C "$FRESH_ROOT$src" rev-parse FETCH_HEAD)" = "$commit" ] || fail "HEAD moved while cloning"
 git -C "$FRESH_ROOT$src" checkout -q --detach "$commit"
 git -C "$FRESH_ROOT$src" remote remove origin
 
