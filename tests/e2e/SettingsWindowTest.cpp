@@ -18,7 +18,6 @@ const QPoint kTextureField(328 + 10 + 20, 16 + 24 + 10);
 const QPoint kLowerBoundA(8 + 28, 88 + 10);
 // The near part of the surface covers the lower half of the screen.
 const QRect kSurfaceArea(100, 600, 1080, 400);
-const QRect kView(0, 0, 1280, 1024);
 
 // The bounds of the dark grey pixels (text) in `area`.
 QRect TextLine(const QImage& shot, const QRect& area) {
