@@ -1,8 +1,11 @@
 #include "ViewerSession.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+
+#include <algorithm>
 
 namespace e2e {
 
@@ -93,18 +96,30 @@ void ViewerSession::Kill() {
     proc_.waitForFinished(5000);
 }
 
-QImage SettledScreen(int ms) {
+QImage SettledScreen(int ms, const std::vector<QRect>& ignore) {
     QImage last = Screenshot(), settled;
     WaitFor(
         [&] {
             QImage next = Screenshot();
-            const bool same = Compare(last, next, {kFpsMargin}).count == 0;
+            const bool same = Compare(last, next, ignore).count == 0;
             last = next;
             if (same) settled = last;
             return same;
         },
         ms, 100);
     return settled;
+}
+
+QImage ChangedScreen(const QImage& before, const std::vector<QRect>& ignore, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    if (!WaitFor([&] { return Compare(before, Screenshot(), ignore).count != 0; }, ms, 100))
+        return {};
+    return SettledScreen(std::max(0, ms - static_cast<int>(clock.elapsed())), ignore);
+}
+
+bool StaysStill(const QImage& still, int ms, const std::vector<QRect>& ignore) {
+    return !WaitFor([&] { return Compare(still, Screenshot(), ignore).count != 0; }, ms, 100);
 }
 
 }  // namespace e2e
