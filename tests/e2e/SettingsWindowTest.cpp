@@ -263,8 +263,9 @@ TEST_F(SettingsWindowTest, InvalidBoundRaisesAnErrorBoxAndTheProgramRunsOn) {
     // A valid bound again: the column works (the surface and the value of a
     // change) and no box follows. The edit's blinking cursor is no change.
     ClickSettings(settings, kLowerBoundA);
-    const std::vector<QRect> cursor = {
-        kFpsMargin, QRect(settings.geometry.topLeft() + kLowerBoundA, QSize(1, 1)).adjusted(-40, -15, 40, 15)};
+    const QPoint edit = settings.geometry.topLeft() + kLowerBoundA;
+    const std::vector<QRect> cursor = {kFpsMargin,
+                                       QRect(edit - QPoint(40, 15), edit + QPoint(40, 15))};
     const QImage before = SettledScreen(8000, cursor);
     Xdo({"key", "ctrl+a"});
     Xdo({"type", "10"});
