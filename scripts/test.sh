@@ -18,9 +18,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVIEWER_WERROR=ON
 cmake --build build -j"$(nproc)"
 "${XVFB[@]}" ctest --test-dir build --output-on-failure
 
-# Sanitizer and fuzzing runs. Leaks that third-party libraries (Mesa, X,
-# fontconfig, GLib) keep for the life of the process are suppressed by their
-# library file or function; anything else stops the run.
+# Sanitizer and fuzzing runs. Leaks that third-party libraries (Mesa's driver,
+# D-Bus) keep for the life of the process are suppressed by their library file
+# (tests/lsan.supp); anything else stops the run.
 SAN_ENV=(
   ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1"
   UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
