@@ -1,22 +1,27 @@
 #!/usr/bin/env bash
 # Builds the viewer and runs every test on a virtual X display with Mesa's
-# software GL. Any failure fails the whole run.
+# software GL. Any failure fails the whole run, and so does any compiler warning
+# in the project's own code (VIEWER_WERROR) in each of the builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/prepare.sh test
+
+# Scratch folders of this run, removed however it ends.
+scratch=()
+trap 'rm -rf "${scratch[@]}"' EXIT
 
 export LIBGL_ALWAYS_SOFTWARE=1
 XVFB=(xvfb-run -a -s "-screen 0 1280x1024x24")
 
 echo "== Release build and tests"
 # Tests and benchmarks on by name: the run command switches them off in the same folder.
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVIEWER_TESTS=ON -DVIEWER_BENCH=ON
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVIEWER_TESTS=ON -DVIEWER_BENCH=ON -DVIEWER_WERROR=ON
 cmake --build build -j"$(nproc)"
 "${XVFB[@]}" ctest --test-dir build --output-on-failure
 
-# Sanitizer and fuzzing runs. Leaks that third-party libraries (Mesa, Qt, X,
-# fontconfig, GLib) keep for the life of the process are suppressed by library
-# name; anything else stops the run.
+# Sanitizer and fuzzing runs. Leaks that third-party libraries (Mesa's driver,
+# D-Bus) keep for the life of the process are suppressed by their library file
+# (tests/lsan.supp); anything else stops the run.
 SAN_ENV=(
   ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1"
   UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
@@ -25,21 +30,24 @@ SAN_ENV=(
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests (end-to-end tests excluded)"
 cmake -S . -B build-asan -DVIEWER_SANITIZE=ON -DVIEWER_TESTS=ON -DVIEWER_BENCH=OFF \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIEWER_WERROR=ON
 cmake --build build-asan -j"$(nproc)"
 env "${SAN_ENV[@]}" "${XVFB[@]}" ctest --test-dir build-asan --output-on-failure -LE e2e
 
+echo "== Monkey run of the sanitizer build: random input for ${MONKEY_SECONDS:-60} s"
+bash scripts/monkey.sh "${MONKEY_SECONDS:-60}" build-asan
+
 echo "== Fuzzing: texture files and number text, ${FUZZ_SECONDS:-60} s each"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DVIEWER_FUZZ=ON -DVIEWER_SANITIZE=ON \
-  -DVIEWER_TESTS=OFF -DVIEWER_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  -DVIEWER_TESTS=OFF -DVIEWER_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIEWER_WERROR=ON
 cmake --build build-fuzz -j"$(nproc)" --target texture_fuzzer number_fuzzer
 for target in texture number; do
   # New inputs go to a scratch corpus; the committed seeds are only read.
   work="$(mktemp -d)"
+  scratch+=("$work")
   mkdir -p build-fuzz/artifacts
   env "${SAN_ENV[@]}" "build-fuzz/fuzz/${target}_fuzzer" "$work" "fuzz/corpus/$target" \
     -max_total_time="${FUZZ_SECONDS:-60}" -rss_limit_mb=2048 -timeout=10 -max_len=4096 \
     -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/${target}-"
-  rm -rf "$work"
 done
 echo "== All tests passed"

@@ -53,7 +53,7 @@ double Fractal(int px, int py, int basePeriod, int octaves, unsigned seed) {
     int period = basePeriod;
     for (int o = 0; o < octaves; ++o) {
         const double scale = double(period) / N;
-        sum += amp * ValueNoise(px * scale, py * scale, period, seed + o);
+        sum += amp * ValueNoise(px * scale, py * scale, period, seed + static_cast<unsigned>(o));
         norm += amp;
         amp *= 0.5;
         period *= 2;

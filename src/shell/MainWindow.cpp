@@ -208,6 +208,10 @@ void TForm1::Timer2Timer(QObject*) {
 void TForm1::FormDestroy(QObject*) {
     delete TexBitmap;
     TexBitmap = nullptr;
+    // The marker's display list holds what the quadric drew; the quadric itself is
+    // plain memory of GLU's, freed before the context goes.
+    gluDeleteQuadric(AxesQuadric);
+    AxesQuadric = nullptr;
     CurrentGlPlatform().MakeCurrent(nullptr, nullptr);
     CurrentGlPlatform().DeleteContext(hRC);
     hRC = nullptr;

@@ -82,6 +82,7 @@ std::vector<TopWindow> VisibleTopWindows() {
         w.name = WindowTitle(children[i]);
         w.geometry = QRect(attr.x, attr.y, attr.width, attr.height);
         w.pid = WindowPid(children[i]);
+        w.popup = attr.override_redirect;
         out.push_back(w);
     }
     if (children) XFree(children);
@@ -177,6 +178,20 @@ Diff Compare(const QImage& a, const QImage& b, const std::vector<QRect>& ignore,
     return d;
 }
 
+QImage SettledArea(const QRect& area, int ms) {
+    QImage last = Screenshot().copy(area), settled;
+    WaitFor(
+        [&] {
+            QImage next = Screenshot().copy(area);
+            const bool same = Compare(last, next).count == 0;
+            last = next;
+            if (same) settled = last;
+            return same;
+        },
+        ms, 100);
+    return settled;
+}
+
 double LitShare(const QImage& img, const QRect& area, int level) {
     const QRect r = area.intersected(img.rect());
     if (r.isEmpty()) return 0;
@@ -210,7 +225,5 @@ MeanColour MeanLitColour(const QImage& img, const QRect& area, int level) {
     }
     return m;
 }
-
-void Sleep(int ms) { QThread::msleep(ms); }
 
 }  // namespace e2e

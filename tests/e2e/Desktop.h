@@ -23,6 +23,9 @@ struct TopWindow {
     QString name;
     QRect geometry;  // in root coordinates
     long long pid = -1;
+    // Placed by the program itself, past any window manager: a menu or an open
+    // list. These carry the application's name as their title.
+    bool popup = false;
 };
 
 // Mapped (viewable) children of the root window; without a window manager these
@@ -53,6 +56,10 @@ struct Diff {
 Diff Compare(const QImage& a, const QImage& b, const std::vector<QRect>& ignore = {},
              int tolerance = 0);
 
+// The picture in `area` once two screenshots in a row agree there (whatever was
+// mapped there has been drawn); null when it keeps changing for `ms`.
+QImage SettledArea(const QRect& area, int ms = 5000);
+
 // Share of pixels in `area` brighter than `level` (max channel).
 double LitShare(const QImage& img, const QRect& area, int level = 40);
 
@@ -62,7 +69,5 @@ struct MeanColour {
     long pixels = 0;
 };
 MeanColour MeanLitColour(const QImage& img, const QRect& area, int level = 40);
-
-void Sleep(int ms);
 
 }  // namespace e2e

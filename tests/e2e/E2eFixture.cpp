@@ -25,7 +25,7 @@ QRect E2eTest::OpenMenu() {
     const QString x = QString::number(menuAt.x()), y = QString::number(menuAt.y());
     if (menuRect.isNull()) {
         const QImage before = SettledScreen();
-        Xdo({"mousemove", x, y, "sleep", "0.1", "click", "3"});
+        Xdo({"mousemove", x, y, "click", "3"});
         QRect found;
         WaitFor(
             [&] {
@@ -43,11 +43,11 @@ QRect E2eTest::OpenMenu() {
         menuRect = d.bounds.translated(-menuAt);
         return d.bounds;
     }
-    Xdo({"mousemove", x, y, "sleep", "0.1", "click", "3"});
+    Xdo({"mousemove", x, y, "click", "3"});
     const QRect rect = menuRect.translated(menuAt);
-    // The menu is a window of its own: wait until it is mapped.
+    // The menu is a window of its own: wait until it is mapped and drawn.
     const long long pid = viewer.Pid();
-    WaitFor(
+    const bool mapped = WaitFor(
         [&] {
             for (const TopWindow& w : VisibleTopWindows())
                 if (w.pid == pid && w.geometry.intersects(rect) && w.geometry != viewer.Main().geometry)
@@ -55,7 +55,10 @@ QRect E2eTest::OpenMenu() {
             return false;
         },
         3000);
-    Sleep(150);
+    if (!mapped || SettledArea(rect).isNull()) {
+        ADD_FAILURE() << "the menu did not open";
+        return {};
+    }
     return rect;
 }
 
@@ -65,8 +68,10 @@ void E2eTest::Choose(MenuItem item) {
     // Rows from top: two radio items, a separator, the settings item.
     const double row = item == MenuItem::Spin ? 0.15 : item == MenuItem::Phase ? 0.47 : 0.82;
     const QPoint at(menu.left() + menu.width() / 3, menu.top() + int(menu.height() * row));
+    const QImage look = Screenshot().copy(menu);
     Xdo({"mousemove", QString::number(at.x()), QString::number(at.y())});
-    Sleep(100);
+    // The row under the pointer lights up once the menu has taken the move.
+    WaitFor([&] { return Compare(look, Screenshot().copy(menu)).count > 0; }, 3000, 20);
     Xdo({"click", "1"});
     // The menu closes; the pointer goes back where it rests between moves.
     WaitFor(
@@ -90,17 +95,15 @@ TopWindow E2eTest::OpenSettings() {
         ADD_FAILURE() << "no window titled " << kSettingsTitle.toStdString();
         return {};
     }
-    Sleep(300);
+    if (SettledArea(settings->geometry).isNull()) ADD_FAILURE() << "the settings window is not drawn";
     Xdo({"windowfocus", "--sync", QString::number(settings->id)});
     return *settings;
 }
 
 void E2eTest::ClickSettings(const TopWindow& settings, QPoint at, int button) {
     const QPoint screen = settings.geometry.topLeft() + at;
-    Xdo({"mousemove", QString::number(screen.x()), QString::number(screen.y())});
-    Sleep(50);
-    Xdo({"click", QString::number(button)});
-    Sleep(150);
+    Xdo({"mousemove", QString::number(screen.x()), QString::number(screen.y()), "click",
+         QString::number(button)});
 }
 
 QString E2eTest::MainTitle() {
@@ -109,8 +112,30 @@ QString E2eTest::MainTitle() {
 
 bool E2eTest::MessageBoxShown() const {
     for (const TopWindow& w : VisibleTopWindows())
-        if (w.name == kAppTitle) return true;
+        if (w.name == kAppTitle && !w.popup) return true;
     return false;
+}
+
+bool E2eTest::WaitForPopup(bool shown, int ms) const {
+    const long long pid = viewer.Pid();
+    auto open = [&] {
+        for (const TopWindow& w : VisibleTopWindows())
+            if (w.pid == pid && w.popup) return true;
+        return false;
+    };
+    return WaitFor([&] { return open() == shown; }, ms);
+}
+
+QImage E2eTest::NextFpsReading(int ms) const {
+    const QImage first = Screenshot().copy(kFpsBox);
+    QImage box;
+    const bool changed = WaitFor(
+        [&] {
+            box = Screenshot().copy(kFpsBox);
+            return Compare(first, box).count > 0;
+        },
+        ms, 300);
+    return changed ? box : QImage();
 }
 
 }  // namespace e2e

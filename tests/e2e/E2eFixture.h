@@ -31,6 +31,12 @@ protected:
     void ClickSettings(const TopWindow& settings, QPoint at, int button = 1);
     QString MainTitle();
     bool MessageBoxShown() const;
+    // Whether a popup of the program (a menu, an open list) is on the screen,
+    // within `ms`: keys typed meanwhile would go to it.
+    bool WaitForPopup(bool shown, int ms = 5000) const;
+    // The frames-per-second box once its reading has changed: the one-second
+    // timer has run with frames drawn. Null when it shows no new reading in `ms`.
+    QImage NextFpsReading(int ms = 4500) const;
 
     ViewerSession viewer;
     QPoint menuAt{640, 512};

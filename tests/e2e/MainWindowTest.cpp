@@ -23,15 +23,8 @@ TEST_F(MainWindowTest, OpensTitledOverTheWholeScreenWithSettingsHidden) {
 TEST_F(MainWindowTest, FpsBoxReadingChanges) {
     // The first readout replaces the start text, later ones follow the frame rate;
     // over a few seconds the box must show at least two different readings.
-    const QImage first = Screenshot().copy(kFpsBox);
-    QImage box;
-    const bool changed = WaitFor(
-        [&] {
-            box = Screenshot().copy(kFpsBox);
-            return Compare(first, box).count > 0;
-        },
-        4500, 300);
-    EXPECT_TRUE(changed);
+    const QImage box = NextFpsReading();
+    ASSERT_FALSE(box.isNull()) << "the reading did not change";
     // Something is written in the box: its inside is not one flat colour. The
     // number is left-aligned, so the right end shows the background.
     const QRgb corner = box.pixel(box.width() - 5, box.height() / 2);
@@ -64,40 +57,40 @@ TEST_F(MainWindowTest, SpinTurnsThePictureUntilSwitchedOff) {
     const QRect menu = menuRect.translated(menuAt);
 
     // Spinning: successive pictures differ.
-    QImage a = Screenshot();
-    Sleep(400);
-    QImage b = Screenshot();
-    EXPECT_GT(Compare(a, b, {kFpsMargin, menu}).count, 500);
+    const QImage a = Screenshot();
+    QImage b;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            b = Screenshot();
+            return Compare(a, b, {kFpsMargin, menu}).count > 500;
+        },
+        5000, 100));
     EXPECT_GT(Compare(still, b, {kFpsMargin, menu}).count, 500);
 
     // Off again: the picture stops where the spin left it.
     Choose(MenuItem::Spin);
-    Sleep(300);
-    a = Screenshot();
-    Sleep(800);
-    b = Screenshot();
-    EXPECT_EQ(Compare(a, b, {kFpsMargin}).count, 0);
-    EXPECT_GT(Compare(still, b, {kFpsMargin, menu}).count, 500) << "the spin did not keep its angle";
+    const QImage stopped = SettledScreen();
+    ASSERT_FALSE(stopped.isNull()) << "the picture does not stop";
+    EXPECT_TRUE(StaysStill(stopped, 800));
+    EXPECT_GT(Compare(still, stopped, {kFpsMargin, menu}).count, 500)
+        << "the spin did not keep its angle";
 }
 
 TEST_F(MainWindowTest, PhaseAnimationMovesTheSurfaceAndSpinReplacesIt) {
     const QImage still = SettledScreen();
     Choose(MenuItem::Phase);
     const QRect menu = menuRect.translated(menuAt);
-    QImage a = Screenshot();
-    Sleep(400);
-    QImage b = Screenshot();
-    EXPECT_GT(Compare(a, b, {kFpsMargin, menu}).count, 500);
+    const QImage a = Screenshot();
+    EXPECT_TRUE(WaitFor([&] { return Compare(a, Screenshot(), {kFpsMargin, menu}).count > 500; },
+                        5000, 100));
 
     // The two items are one radio group: choosing the spin stops the phase, and
     // choosing the spin again stops everything.
     Choose(MenuItem::Spin);
     Choose(MenuItem::Spin);
-    Sleep(300);
-    a = Screenshot();
-    Sleep(800);
-    b = Screenshot();
-    EXPECT_EQ(Compare(a, b, {kFpsMargin}).count, 0) << "an animation still runs";
+    const QImage stopped = SettledScreen();
+    ASSERT_FALSE(stopped.isNull()) << "an animation still runs";
+    EXPECT_TRUE(StaysStill(stopped, 800)) << "an animation still runs";
 }
 
 TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramWithZero) {

@@ -18,7 +18,6 @@ const QPoint kTextureField(328 + 10 + 20, 16 + 24 + 10);
 const QPoint kLowerBoundA(8 + 28, 88 + 10);
 // The near part of the surface covers the lower half of the screen.
 const QRect kSurfaceArea(100, 600, 1080, 400);
-const QRect kView(0, 0, 1280, 1024);
 
 // The bounds of the dark grey pixels (text) in `area`.
 QRect TextLine(const QImage& shot, const QRect& area) {
@@ -85,7 +84,10 @@ TEST_F(SettingsWindowTest, OpensFromTheMenuAndClosingOnlyHidesIt) {
     EXPECT_EQ(settings.geometry.size(), QSize(517, 373));
     // Leave a mark: another formula.
     ClickSettings(settings, kFormulaList);
-    Xdo({"key", "Escape", "sleep", "0.3", "key", "Down"});
+    ASSERT_TRUE(WaitForPopup(true)) << "the list did not open";
+    Xdo({"key", "Escape"});
+    ASSERT_TRUE(WaitForPopup(false)) << "the list did not close";
+    Xdo({"key", "Down"});
     ASSERT_TRUE(WaitFor([&] { return MainTitle() == kMainTitlePrefix + "a*(x^2+z^2)"; }, 3000));
     Xdo({"mousemove", QString::number(menuAt.x()), QString::number(menuAt.y())});
     const QImage left = SettledScreen().copy(settings.geometry);
@@ -93,7 +95,6 @@ TEST_F(SettingsWindowTest, OpensFromTheMenuAndClosingOnlyHidesIt) {
     RequestClose(settings.id);
     EXPECT_TRUE(WaitFor([&] { return !FindVisibleWindow(kSettingsTitle).has_value(); }, 5000))
         << "the settings window did not close";
-    Sleep(500);
     EXPECT_TRUE(viewer.Running());
     EXPECT_TRUE(FindVisibleWindow(MainTitle(), viewer.Pid()).has_value());
     EXPECT_FALSE(MessageBoxShown());
@@ -103,7 +104,9 @@ TEST_F(SettingsWindowTest, OpensFromTheMenuAndClosingOnlyHidesIt) {
     EXPECT_EQ(again.geometry, settings.geometry);
     // The same control focused and the pointer away, so no highlight differs.
     ClickSettings(again, kFormulaList);
+    ASSERT_TRUE(WaitForPopup(true)) << "the list did not open";
     Xdo({"key", "Escape"});
+    ASSERT_TRUE(WaitForPopup(false)) << "the list did not close";
     Xdo({"mousemove", QString::number(menuAt.x()), QString::number(menuAt.y())});
     const QImage back = SettledScreen().copy(again.geometry);
     EXPECT_LT(Compare(left, back, {}, 8).count, 400) << "the controls changed";
@@ -116,8 +119,9 @@ TEST_F(SettingsWindowTest, FormulaChosenByKeyboardRetitlesTheMainWindow) {
     ASSERT_NE(settings.id, 0u);
     // Clicking the list opens it; Escape closes it and leaves the focus on it.
     ClickSettings(settings, kFormulaList);
+    ASSERT_TRUE(WaitForPopup(true)) << "the list did not open";
     Xdo({"key", "Escape"});
-    Sleep(200);
+    ASSERT_TRUE(WaitForPopup(false)) << "the list did not close";
     const QImage before = SettledScreen();
 
     Xdo({"key", "Down"});
@@ -145,7 +149,8 @@ TEST_F(SettingsWindowTest, WireframeDrawsLinesOnADarkBackground) {
     const double surfaceLit = LitShare(surface, kSurfaceArea);
 
     ClickSettings(settings, kWireframeItem);
-    const QImage wires = SettledScreen();
+    const QImage wires = ChangedScreen(surface);
+    ASSERT_FALSE(wires.isNull()) << "nothing changed";
     const double wiresLit = LitShare(wires, kSurfaceArea);
     EXPECT_GT(surfaceLit, 0.8);
     EXPECT_LT(wiresLit, 0.5) << "still a filled surface";
@@ -156,7 +161,8 @@ TEST_F(SettingsWindowTest, WireframeDrawsLinesOnADarkBackground) {
     EXPECT_GT(c.g, c.b + 10);
 
     ClickSettings(settings, kSurfaceItem);
-    const QImage back = SettledScreen();
+    const QImage back = ChangedScreen(wires);
+    ASSERT_FALSE(back.isNull()) << "nothing changed";
     EXPECT_NEAR(LitShare(back, kSurfaceArea), surfaceLit, 0.02);
 }
 
@@ -164,8 +170,9 @@ TEST_F(SettingsWindowTest, ClosingTheSettingsWindowKeepsTheWireColour) {
     StartViewer();
     const TopWindow settings = OpenSettings();
     ASSERT_NE(settings.id, 0u);
+    const QImage surface = SettledScreen();
     ClickSettings(settings, kWireframeItem);
-    MeanColour c = MeanLitColour(SettledScreen(), kSurfaceArea, 20);
+    MeanColour c = MeanLitColour(ChangedScreen(surface), kSurfaceArea, 20);
     ASSERT_GT(c.g, c.r + 10) << "the start wire colour is a dark green";
 
     // No colour was chosen: hiding the window must not copy the chooser's
@@ -192,15 +199,25 @@ TEST_F(SettingsWindowTest, TextureNumberChangesTheSurfaceColours) {
     ClickSettings(settings, kTextureField);
     Xdo({"key", "ctrl+a"});
     Xdo({"type", "2"});
-    Sleep(300);
-    c = MeanLitColour(SettledScreen(), kSurfaceArea);
-    EXPECT_GT(c.b, 1.5 * c.r) << "texture 2 is blue";
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            c = MeanLitColour(Screenshot(), kSurfaceArea);
+            return c.b > 1.5 * c.r;
+        },
+        5000, 100))
+        << "texture 2 is blue";
 
     // "4" is no entry: the surface loses its texture, and the green file behind
     // the gap never shows.
     Xdo({"key", "ctrl+a"});
     Xdo({"type", "4"});
-    Sleep(300);
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            c = MeanLitColour(Screenshot(), kSurfaceArea);
+            return std::abs(c.r - c.b) < 20 && std::abs(c.g - c.b) < 20;
+        },
+        5000, 100))
+        << "untextured grey";
     c = MeanLitColour(SettledScreen(), kSurfaceArea);
     EXPECT_NEAR(c.r, c.b, 20);
     EXPECT_NEAR(c.g, c.b, 20);
@@ -219,7 +236,7 @@ TEST_F(SettingsWindowTest, InvalidBoundRaisesAnErrorBoxAndTheProgramRunsOn) {
     ASSERT_TRUE(
         WaitFor([&] { return (box = FindVisibleWindow(kAppTitle, viewer.Pid())).has_value(); }, 5000))
         << "no box titled " << kAppTitle.toStdString();
-    Sleep(300);
+    ASSERT_FALSE(SettledArea(box->geometry).isNull()) << "the box is not drawn";
     Xdo({"windowfocus", "--sync", QString::number(box->id)});
 
     // The message, read off the screen: its line of text must match the expected
@@ -240,15 +257,19 @@ TEST_F(SettingsWindowTest, InvalidBoundRaisesAnErrorBoxAndTheProgramRunsOn) {
     Xdo({"key", "Return"});
     EXPECT_TRUE(WaitFor([&] { return !FindVisibleWindow(kAppTitle).has_value(); }, 5000))
         << "the box stayed";
-    Sleep(500);
     EXPECT_TRUE(viewer.Running());
     EXPECT_TRUE(FindVisibleWindow(kSettingsTitle, viewer.Pid()).has_value());
 
-    // A valid bound again: the column works and no box follows.
+    // A valid bound again: the column works (the surface and the value of a
+    // change) and no box follows. The edit's blinking cursor is no change.
     ClickSettings(settings, kLowerBoundA);
+    const QPoint edit = settings.geometry.topLeft() + kLowerBoundA;
+    const std::vector<QRect> cursor = {kFpsMargin,
+                                       QRect(edit - QPoint(40, 15), edit + QPoint(40, 15))};
+    const QImage before = SettledScreen(8000, Screenshot, cursor);
     Xdo({"key", "ctrl+a"});
     Xdo({"type", "10"});
-    Sleep(800);
+    EXPECT_FALSE(ChangedScreen(before, cursor).isNull()) << "the column did not take the bound";
     EXPECT_FALSE(MessageBoxShown());
     EXPECT_TRUE(viewer.Running());
 }

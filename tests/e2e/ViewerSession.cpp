@@ -3,8 +3,11 @@
 #include "texture/TextureFileName.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+
+#include <algorithm>
 
 namespace e2e {
 
@@ -122,6 +125,18 @@ QImage SettledScreen(int ms, const std::function<QImage()>& shoot,
         },
         ms, 100);
     return settled;
+}
+
+QImage ChangedScreen(const QImage& before, const std::vector<QRect>& ignore, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    if (!WaitFor([&] { return Compare(before, Screenshot(), ignore).count != 0; }, ms, 100))
+        return {};
+    return SettledScreen(std::max(0, ms - static_cast<int>(clock.elapsed())), Screenshot, ignore);
+}
+
+bool StaysStill(const QImage& still, int ms, const std::vector<QRect>& ignore) {
+    return !WaitFor([&] { return Compare(still, Screenshot(), ignore).count != 0; }, ms, 100);
 }
 
 }  // namespace e2e

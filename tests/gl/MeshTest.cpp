@@ -238,7 +238,7 @@ TEST_F(MeshTest, AnyOtherModeGoesToGlBeginUnchanged) {
 }
 
 TEST_F(MeshTest, SpinTurnsTheMeshAboutTheVerticalAxis) {
-    auto surface = [this] {
+    auto surface = [] {
         const auto prims = Feedback([] { Form1->DrawScene(); });
         size_t rest = 0;
         return Quads(prims, 1600, rest);

@@ -152,7 +152,9 @@ TEST_F(SettingsLayoutTest, ColumnsStandWhereDesignedWithTheirStartValues) {
         EXPECT_EQ(c.bar->pageStep(), 2);
 
         EXPECT_EQ(c.lower->text(), QString::fromLatin1(c.lowerText));
-        if (c.upperText) EXPECT_EQ(c.upper->text(), QString::fromLatin1(c.upperText));
+        if (c.upperText) {
+            EXPECT_EQ(c.upper->text(), QString::fromLatin1(c.upperText));
+        }
         EXPECT_EQ(c.value->text(), QString::fromLatin1(c.valueText));
         for (QLineEdit* e : {c.lower, c.upper, c.value}) EXPECT_FALSE(e->isReadOnly());
 

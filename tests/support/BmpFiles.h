@@ -34,11 +34,18 @@ inline void Pad4(QByteArray& row) {
 enum Compression : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3 };
 
 struct Header {
-    int headerSize = 40;  // 12 for the core header
-    int width = 0;
-    int height = 0;       // negative: rows top-down
-    int bits = 24;
-    uint32_t compression = kRgb;
+    // The leading fields in order, as the files below spell them; the colour
+    // table and masks follow by name.
+    Header(int headerSize = 40, int width = 0, int height = 0, int bits = 24,
+           uint32_t compression = kRgb)
+        : headerSize(headerSize), width(width), height(height), bits(bits),
+          compression(compression) {}
+
+    int headerSize;  // 12 for the core header
+    int width;
+    int height;      // negative: rows top-down
+    int bits;
+    uint32_t compression;
     std::vector<QRgb> palette;
     std::vector<uint32_t> masks;  // three, after a 40-byte header
 };
