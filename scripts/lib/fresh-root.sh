@@ -34,12 +34,14 @@
 # the base system as a debootstrap tarball (remade after
 # $FRESH_ROOT_TARBALL_DAYS days, 30 by default) and the .deb files apt fetches
 # (bind-mounted at the root's /var/cache/apt/archives). The root itself is made
-# anew every time. FRESH_ROOT_RELEASE_CACHE names the release's cache folder,
-# for callers that keep caches of their own beside it. Roots of one release take turns: a second one waits until the
-# first is destroyed, as apt cannot share its download folder.
+# anew every time. FRESH_ROOT_RELEASE_CACHE names the release's cache folder, for
+# callers that keep caches of their own beside it. Roots of one release take
+# turns: a second one waits until the first is destroyed, as apt cannot share its
+# download folder. A root whose maker was killed outright (SIGKILL) is unmounted
+# and removed by the next fresh_root_make on the machine.
 #
 # Settings: FRESH_ROOT_MIRROR (default: the Debian mirror of this machine's apt
-# sources), FRESH_ROOT_CACHE, FRESH_ROOT_TMP (where roots are made, /var/tmp),
+# sources, which fresh_root_mirror prints), FRESH_ROOT_CACHE, FRESH_ROOT_TMP (where roots are made, /var/tmp),
 # FRESH_ROOT_TARBALL_DAYS, FRESH_ROOT_KEEP=1 (unmount but keep the folder).
 
 FRESH_ROOT=""
