@@ -9,7 +9,7 @@
 //   surface/SurfaceHeights.cpp    glSrfFunc, sgn
 //   render/Projection.cpp         Perspective
 //   render/DrawScene.cpp          DrawScene (the mesh)
-//   render/AxesMarker.cpp         BuildAxesMarker, DrawAxesMarker, FreeAxesMarker
+//   render/AxesMarker.cpp         BuildAxesMarker, DrawAxesMarker
 //   render/Light.cpp              Light
 //   render/Textures.cpp           SetupTextures
 //   interaction/Navigation.cpp    Panel1MouseMove, ArrowKeysStep
