@@ -32,7 +32,7 @@ void DecodeRows(const uint8_t* data, const BmpLayout& l, const PaletteColours& c
         for (int x = 0; x < l.width; ++x) {
             switch (l.bitsPerPixel) {
             case 1:
-                out[x] = colours[row[x / 8] >> (7 - x % 8) & 1u];
+                out[x] = colours[static_cast<unsigned>(row[x / 8] >> (7 - x % 8)) & 1u];
                 break;
             case 4:
                 out[x] = colours[x % 2 ? row[x / 2] & 0x0Fu : uint32_t(row[x / 2] >> 4)];
