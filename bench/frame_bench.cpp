@@ -320,7 +320,6 @@ int main(int argc, char** argv) {
             step = 0;
             ++rounds;
         }
-        std::fprintf(stderr, "round %d step %d figure %d surface %d\n", rounds, s, figure, surface);
         if (figure == 0)
             mainWindow(surface, slot);
         else
