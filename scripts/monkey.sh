@@ -17,7 +17,7 @@ seconds="${1:-60}"
 build="$(realpath -m "${2:-build-asan}")"
 
 if [ -z "${MONKEY_OWN_DISPLAY:-}" ]; then
-  source scripts/prepare.sh
+  source scripts/prepare.sh test
   if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S . -B "$build" -DVIEWER_SANITIZE=ON -DVIEWER_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
   fi

@@ -19,7 +19,7 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVIEWER_TESTS=ON -DVIEWER_BENCH=
 cmake --build build -j"$(nproc)"
 "${XVFB[@]}" ctest --test-dir build --output-on-failure
 
-# Sanitizer and fuzzing runs. Leaks that third-party libraries (Mesa's driver,
+# Sanitizer and fuzzing runs. Leaks that third-party libraries (Mesa's driver and GLX,
 # D-Bus) keep for the life of the process are suppressed by their library file
 # (tests/lsan.supp); anything else stops the run.
 SAN_ENV=(
