@@ -123,10 +123,12 @@ void TApplication::ShowException(const std::exception& e) {
     ShowErrorBox(title_, MessageWithFullStop(message));
 }
 
-void TApplication::RunGuarded(const std::function<void()>& fn) {
+bool TApplication::RunGuarded(const std::function<void()>& fn) {
     try {
         fn();
+        return true;
     } catch (const std::exception& e) {
         ShowException(e);
+        return false;
     }
 }

@@ -47,8 +47,9 @@ public:
     void ShowException(const std::exception& e);
     static QString MessageWithFullStop(const QString& message);
 
-    // Runs `fn`, reporting any exception the way the message loop does.
-    void RunGuarded(const std::function<void()>& fn);
+    // Runs `fn`, reporting any exception the way the message loop does. False when
+    // it had to report one.
+    bool RunGuarded(const std::function<void()>& fn);
 
     QWidget* MainForm = nullptr;
 

@@ -2,6 +2,7 @@
 #include "settings/SettingsWindow.h"
 
 #include "platform/Application.h"
+#include "platform/PointerPress.h"
 #include "settings/ColorBox.h"
 #include "settings/ItemHeight.h"
 #include "settings/NumberText.h"
@@ -170,8 +171,12 @@ void TForm2::AttachHandlers() {
     for (const auto& column : columns) {
         const auto handler = column.handler;
         QSlider* bar = column.bar;
-        connect(bar, &QSlider::valueChanged, this,
-                guarded([this, handler, bar] { (this->*handler)(bar); }));
+        // A failed step ends the press that made it, as the error box takes the
+        // release: one click, one step, one message.
+        connect(bar, &QSlider::valueChanged, this, [this, handler, bar] {
+            if (!Application->RunGuarded([this, handler, bar] { (this->*handler)(bar); }))
+                EndPointerPress(bar);
+        });
         for (QLineEdit* edit : column.edits)
             connect(edit, &QLineEdit::textChanged, this,
                     guarded([this, handler, edit] { (this->*handler)(edit); }));
