@@ -89,7 +89,9 @@ void TApplication::Run() {
     QApplication::exec();
 }
 
-void TApplication::Terminate() { QCoreApplication::quit(); }
+// Ends the loop outright. Qt's quit() would first ask every window to close and
+// give up when one stays open.
+void TApplication::Terminate() { QCoreApplication::exit(0); }
 
 void TApplication::SetOnIdle(IdleHandler handler) {
     onIdle_ = std::move(handler);

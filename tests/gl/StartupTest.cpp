@@ -8,12 +8,15 @@
 #include "shell/MainWindow.h"
 #include "support/Viewer.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <stdexcept>
 
@@ -227,6 +230,23 @@ TEST_F(StartupTest, MessageThatEndsInAFullStopKeepsIt) {
     EXPECT_EQ(TApplication::MessageWithFullStop(QStringLiteral("Done.")), QStringLiteral("Done."));
     EXPECT_EQ(TApplication::MessageWithFullStop(QStringLiteral("'x' is not a valid floating point value")),
               QStringLiteral("'x' is not a valid floating point value."));
+}
+
+// Ending the application ends the message loop, whatever the windows say: Qt's
+// own quit() would first ask each to close and give up when one stays open.
+TEST_F(StartupTest, TerminateEndsTheLoopEvenWithAWindowThatStaysOpen) {
+    class StaysOpen : public QWidget {
+        void closeEvent(QCloseEvent* e) override { e->ignore(); }
+    } window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    watchdog.start(5000);
+    QTimer::singleShot(0, qApp, [] { Application->Terminate(); });
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_TRUE(window.isVisible());
 }
 
 TEST_F(StartupTest, ClosingTheSettingsWindowOnlyHidesIt) {
