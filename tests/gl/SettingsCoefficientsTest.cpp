@@ -47,13 +47,7 @@ protected:
         QStyleOptionSlider opt;
         opt.initFrom(bar);
         opt.orientation = bar->orientation();
-        opt.minimum = bar->minimum();
-        opt.maximum = bar->maximum();
-        opt.sliderPosition = opt.sliderValue = bar->value();
         opt.tickPosition = bar->tickPosition();
-        opt.tickInterval = bar->tickInterval();
-        opt.upsideDown = !bar->invertedAppearance();
-        opt.subControls = QStyle::SC_All;
         const QRect groove =
             bar->style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderGroove, bar);
         return {groove.center().x(), groove.bottom() - 4};
