@@ -6,7 +6,7 @@
 #include <QGuiApplication>
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
-
+#include <QtGui/qopengl.h>
 
 namespace {
 GlPlatform defaultPlatform;
@@ -28,6 +28,23 @@ QSurfaceFormat NearestFormat(const PIXELFORMATDESCRIPTOR& pfd) {
     // No frame limiter: frames follow each other as fast as they are drawn.
     f.setSwapInterval(0);
     return f;
+}
+
+// The frame clears to alpha 0 and blends translucent parts; where the surface
+// keeps that alpha (Qt gives Wayland windows an alpha channel for their
+// decorations), the compositor would show what lies behind the view. The view is
+// an opaque picture: its alpha becomes 1 before it is presented, colours and GL
+// state untouched.
+void MakeOpaque() {
+    GLboolean mask[4];
+    GLfloat clear[4];
+    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(clear[0], clear[1], clear[2], clear[3]);
+    glColorMask(mask[0], mask[1], mask[2], mask[3]);
 }
 }  // namespace
 
@@ -74,5 +91,7 @@ void GlPlatform::DeleteContext(QOpenGLContext* rc) {
 void GlPlatform::SwapBuffers(GlView* dc, QOpenGLContext* rc) {
     // A covered or minimised view has nothing to present to; the frame is still
     // drawn and counted.
-    if (dc && rc && dc->isExposed()) rc->swapBuffers(dc);
+    if (!dc || !rc || !dc->isExposed()) return;
+    if (dc->format().hasAlpha()) MakeOpaque();
+    rc->swapBuffers(dc);
 }
