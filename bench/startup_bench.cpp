@@ -17,14 +17,13 @@
 #include "settings/SettingsWindow.h"
 #include "shell/MainWindow.h"
 #include "support/BmpFiles.h"
+#include "ChildRun.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,24 +34,9 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace {
-constexpr int kRuns = 5;
+int kRuns = 5;  // start-ups per folder; the first argument may change it
 constexpr int kSteadyMs = 3000;  // after the first frame, for the resident memory in use
-
-long long NowNs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1000000000LL + ts.tv_nsec;
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 long StatusKb(const char* key) {
     FILE* f = std::fopen("/proc/self/status", "r");
@@ -73,7 +57,9 @@ public:
         GlPlatform::SwapBuffers(dc, rc);
         if (!seen && dc && dc->isExposed()) {
             seen = true;
-            std::printf("%lld %ld", NowNs(), StatusKb("VmHWM"));
+            timespec cpu{};
+            clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+            std::printf("%lld %lld %ld", NowNs(), cpu.tv_sec * 1000000000LL + cpu.tv_nsec, StatusKb("VmHWM"));
             std::fflush(stdout);
             QTimer::singleShot(kSteadyMs, [] {
                 std::printf(" %ld %d\n", StatusKb("VmRSS"), Form1->NextTexNumber - 1);
@@ -85,8 +71,9 @@ public:
     bool seen = false;
 };
 
-// Child mode: start in `dir` as the program does; print the clock and the peak
-// resident memory at the first frame, then the resident memory and the texture
+// Child mode: start in `dir` as the program does; print the clock, the process's
+// processor time (on a busy machine the wall time mostly measures the others) and
+// the peak resident memory at the first frame, then the resident memory and the texture
 // count a while later.
 int Child(int argc, char** argv, const char* dir) {
     if (chdir(dir) != 0) return 1;
@@ -102,41 +89,19 @@ int Child(int argc, char** argv, const char* dir) {
 }
 
 struct Run {
-    double ms = -1;
+    double ms = -1, cpuMs = -1;
     double peakMb = -1, steadyMb = -1;
     int textures = -1;
 };
 
 Run Spawn(const std::string& dir) {
-    int fds[2];
-    if (pipe(fds) != 0) return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    std::string a0 = "startup_bench", a1 = "--child", a2 = dir;
-    char* args[] = {a0.data(), a1.data(), a2.data(), nullptr};
-    pid_t pid = 0;
-    const long long t0 = NowNs();
-    const int rc = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, args, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    if (rc != 0) {
-        close(fds[0]);
-        return {};
-    }
-    std::string out;
-    char buf[128];
-    ssize_t got;
-    while ((got = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(got));
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    long long t1 = 0;
+    long long t0 = 0;
+    const std::string out = RunSelf({"--child", dir}, t0);
+    long long t1 = 0, cpu = 0;
     long peak = 0, steady = 0;
     int textures = 0;
-    if (std::sscanf(out.c_str(), "%lld %ld %ld %d", &t1, &peak, &steady, &textures) != 4) return {};
-    return {static_cast<double>(t1 - t0) / 1e6, static_cast<double>(peak) / 1024,
+    if (std::sscanf(out.c_str(), "%lld %lld %ld %ld %d", &t1, &cpu, &peak, &steady, &textures) != 5) return {};
+    return {static_cast<double>(t1 - t0) / 1e6, static_cast<double>(cpu) / 1e6, static_cast<double>(peak) / 1024,
             static_cast<double>(steady) / 1024, textures};
 }
 
@@ -171,6 +136,7 @@ QByteArray Rle8(int side, int rows) {
 
 int main(int argc, char** argv) {
     if (argc > 2 && std::strcmp(argv[1], "--child") == 0) return Child(argc, argv, argv[2]);
+    if (argc > 1 && std::atoi(argv[1]) > 0) kRuns = std::atoi(argv[1]);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
     QTemporaryDir scratch;
@@ -198,17 +164,18 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kRuns; ++i)
         for (size_t k = 0; k < folders.size(); ++k) runs[k].push_back(Spawn(folders[k].dir));
 
-    std::printf("%-30s %8s %8s %10s %7s  (start-up ms of each run)\n", "textures", "start ms",
-                "peak MB", "steady MB", "loaded");
+    std::printf("%-30s %8s %7s %8s %10s %7s  (start-up ms of each run)\n", "textures", "start ms",
+                "cpu ms", "peak MB", "steady MB", "loaded");
     for (size_t k = 0; k < folders.size(); ++k) {
-        std::vector<double> ms, peak, steady;
+        std::vector<double> ms, cpu, peak, steady;
         for (const Run& r : runs[k]) {
             ms.push_back(r.ms);
+            cpu.push_back(r.cpuMs);
             peak.push_back(r.peakMb);
             steady.push_back(r.steadyMb);
         }
-        std::printf("%-30s %8.0f %8.1f %10.1f %7d  (", folders[k].name, Median(ms), Median(peak),
-                    Median(steady), runs[k].back().textures);
+        std::printf("%-30s %8.0f %7.0f %8.1f %10.1f %7d  (", folders[k].name, Median(ms), Median(cpu),
+                    Median(peak), Median(steady), runs[k].back().textures);
         for (double m : ms) std::printf(" %.0f", m);
         std::printf(")\n");
     }
