@@ -1,5 +1,6 @@
 // Texture files: the top-left corner of one BMP decoded into a scratch image, then
-// sampled into 64 by 64 RGBA texels. Kept free of GL so that it can be checked without a display.
+// sampled into 64 by 64 RGBA texels. Kept free of GL so that it can be checked
+// without a display.
 #include "texture/TextureImage.h"
 
 #include "platform/Exceptions.h"
