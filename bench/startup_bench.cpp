@@ -119,7 +119,8 @@ bool WriteRgb24(const QString& path, int side) {
         }
         if (f.write(row) != row.size()) return false;
     }
-    return true;
+    // On the disk before the first start-up, so that no write-back is timed.
+    return f.flush() && fsync(f.handle()) == 0;
 }
 
 // Run-length rows of one encoded run each, closed by end of bitmap; with fewer
