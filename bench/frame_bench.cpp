@@ -17,6 +17,7 @@
 #include "settings/SettingsWindow.h"
 #include "shell/MainWindow.h"
 #include "support/DesignDrawing.h"
+#include "ChildRun.h"
 
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -26,9 +27,6 @@
 #include <QWindow>
 
 #include <GL/glx.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -39,32 +37,17 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 constexpr int kWarmupMs = 2000;
 constexpr int kWindowMs = 2000;
 int kWindows = 5;  // timed windows per figure; the first argument may change it
 constexpr int kStartupRuns = 5;
 
-long long NowNs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1000000000LL + ts.tv_nsec;
-}
-
 // Processor time of the whole process, llvmpipe's threads included.
 long long CpuNs() {
     timespec ts{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return ts.tv_sec * 1000000000LL + ts.tv_nsec;
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 // The real platform, plus a count of presents: one per IdleRender, none per paint.
@@ -142,32 +125,9 @@ struct Startup {
     double cpuMs = -1;
 };
 
-Startup StartupRun(const char* self) {
-    int fds[2];
-    if (pipe(fds) != 0) return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    char arg0[] = "frame_bench";
-    char arg1[] = "--startup-child";
-    char* args[] = {arg0, arg1, nullptr};
-    pid_t pid = 0;
-    const long long t0 = NowNs();
-    const int rc = posix_spawn(&pid, self, &actions, nullptr, args, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    if (rc != 0) {
-        close(fds[0]);
-        return {};
-    }
-    std::string out;
-    char buf[64];
-    ssize_t got;
-    while ((got = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(got));
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
+Startup StartupRun() {
+    long long t0 = 0;
+    const std::string out = RunSelf({"--startup-child"}, t0);
     long long t1 = 0, cpu = 0;
     if (std::sscanf(out.c_str(), "%lld %lld", &t1, &cpu) != 2 || t1 <= t0) return {};
     return {static_cast<double>(t1 - t0) / 1e6, static_cast<double>(cpu) / 1e6};
@@ -182,7 +142,7 @@ int main(int argc, char** argv) {
     // Start-up first, while this process holds no window of its own.
     std::vector<double> startup, startupCpu;
     for (int i = 0; i < kStartupRuns; ++i) {
-        const Startup run = StartupRun("/proc/self/exe");
+        const Startup run = StartupRun();
         startup.push_back(run.wallMs);
         startupCpu.push_back(run.cpuMs);
     }

@@ -60,6 +60,11 @@ seeds = {
     # Run-length 8 bits, top-down, whose stream ends inside an absolute run.
     "rle8_cut_short.bmp": info_bmp(4, -3, 8, b"\x02\x01\x00\x00\x00\x04\x02\x03",
                                    palette=b"\0\0\0\0\xff\0\0\0\0\xff\0\0\0\0\xff\0", compression=1),
+    # Run-length 8 bits declaring the largest size the loader takes, in a few
+    # bytes: one row of 64 pixels, then end of bitmap. Only the corner's pixels may
+    # be allocated, never the declared image.
+    "rle8_8192.bmp": info_bmp(8192, 8192, 8, b"\x40\x01\x00\x01",
+                              palette=b"\0\0\0\0\xff\0\0\0", compression=1),
     # A 124-byte header holding 5-6-5 masks, rows top-down.
     "v5_rgb565_2x2.bmp": info_bmp(2, -2, 16, rows_padded([b"\x00\xf8\xe0\x07", b"\x1f\x00\xff\xff"]),
                                   compression=3, masks=struct.pack("<III", 0xF800, 0x07E0, 0x001F),

@@ -55,7 +55,7 @@ for target in texture number; do
   scratch+=("$work")
   mkdir -p build-fuzz/artifacts
   env "${SAN_ENV[@]}" "build-fuzz/fuzz/${target}_fuzzer" "$work" "fuzz/corpus/$target" \
-    -max_total_time="${FUZZ_SECONDS:-60}" -rss_limit_mb=2048 -timeout=10 -max_len=4096 \
+    -max_total_time="${FUZZ_SECONDS:-60}" -rss_limit_mb=256 -malloc_limit_mb=256 -timeout=10 -max_len=4096 \
     -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/${target}-"
 done
 echo "== All tests passed"

@@ -1,5 +1,6 @@
 #pragma once
-// A decoded bitmap: rows top first, one 0xFFRRGGBB word a pixel, rows without gaps.
+// Decoded pixels (of a bitmap's top-left corner, as DecodeBmp keeps it): rows top
+// first, one 0xFFRRGGBB word a pixel, rows without gaps.
 // The layout is the toolkit's 32-bit RGB one, so an image can take the words over
 // without converting them.
 #include <array>

@@ -1,11 +1,11 @@
-// Texture files: one BMP decoded into a scratch image, then sampled into 64 by 64
-// RGBA texels. Kept free of GL so that it can be checked without a display.
+// Texture files: the top-left corner of one BMP decoded into a scratch image, then
+// sampled into 64 by 64 RGBA texels. Kept free of GL so that it can be checked
+// without a display.
 #include "texture/TextureImage.h"
 
 #include "platform/Exceptions.h"
 #include "texture/BmpDecoder.h"
 #include "texture/BmpError.h"
-#include "texture/BmpLayout.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -14,6 +14,8 @@
 #include <memory>
 #include <vector>
 
+static_assert(kBmpCornerSide >= kTextureSize, "the decoded corner must hold every sampled pixel");
+
 namespace {
 [[noreturn]] void Fail(const QString& what, const char* why) {
     throw Exception(QStringLiteral("Cannot load the bitmap %1: %2").arg(what, QString::fromUtf8(why)));
@@ -21,8 +23,22 @@ namespace {
 
 const uint8_t* Bytes(const QByteArray& b) { return reinterpret_cast<const uint8_t*>(b.constData()); }
 
-// The image takes the decoded words over instead of copying them: a large bitmap
-// is held once, not twice.
+// A file read by position, as the decoder asks.
+class FileSource : public BmpSource {
+public:
+    explicit FileSource(QFile& file) : file_(file) {}
+    uint64_t Size() const override { return uint64_t(file_.size()); }
+    void Read(uint64_t offset, uint8_t* out, size_t count) override {
+        if (!file_.seek(qint64(offset)) || file_.read(reinterpret_cast<char*>(out), qint64(count)) != qint64(count))
+            throw BmpError(file_.error() == QFileDevice::NoError ? "file is truncated"
+                                                                 : qPrintable(file_.errorString()));
+    }
+
+private:
+    QFile& file_;
+};
+
+// The image takes the decoded words over instead of copying them.
 QImage Adopt(BmpImage&& decoded) {
     using Words = std::vector<uint32_t>;
     auto words = std::make_unique<Words>(std::move(decoded.pixels));
@@ -34,9 +50,9 @@ QImage Adopt(BmpImage&& decoded) {
     return image;
 }
 
-void Decode(const QString& what, const QByteArray& bytes, QImage& bitmap) {
+void Decode(const QString& what, BmpSource& source, QImage& bitmap) {
     try {
-        bitmap = Adopt(DecodeBmp(Bytes(bytes), size_t(bytes.size())));
+        bitmap = Adopt(DecodeBmp(source));
     } catch (const BmpError& e) {
         Fail(what, e.what());
     }
@@ -46,23 +62,15 @@ void Decode(const QString& what, const QByteArray& bytes, QImage& bitmap) {
 void LoadBitmapFile(const QString& path, QImage& bitmap) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) Fail(path, qPrintable(file.errorString()));
-    // Only as many bytes as the headers promise are read: trailing data, however
-    // long, costs nothing, and a short file is refused before its pixels are read.
-    uint64_t length = 0;
-    try {
-        const QByteArray head = file.peek(qint64(kBmpHeadBytes));
-        length = ReadBmpLayout(Bytes(head), size_t(head.size())).FileLength();
-    } catch (const BmpError& e) {
-        Fail(path, e.what());
-    }
-    if (uint64_t(file.size()) < length) Fail(path, "file is truncated");
-    const QByteArray bytes = file.read(qint64(length));
-    if (uint64_t(bytes.size()) != length) Fail(path, qPrintable(file.errorString()));
-    Decode(path, bytes, bitmap);
+    // Only the parts the sampled corner needs are read: a large file costs no more
+    // memory than a small one, and a short one is refused before its pixels are read.
+    FileSource source(file);
+    Decode(path, source, bitmap);
 }
 
 void DecodeBitmap(const QByteArray& bytes, QImage& bitmap) {
-    Decode(QStringLiteral("in memory"), bytes, bitmap);
+    MemorySource source(Bytes(bytes), size_t(bytes.size()));
+    Decode(QStringLiteral("in memory"), source, bitmap);
 }
 
 void SampleTexture(const QImage& bitmap, TexelBuffer& texels) {

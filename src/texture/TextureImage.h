@@ -14,10 +14,11 @@ constexpr int kTextureSize = 64;
 // Rows of 64 RGBA texels, row 0 first, no gaps between rows.
 using TexelBuffer = std::array<uint8_t, kTextureSize * kTextureSize * 4>;
 
-// Replaces `bitmap` with the BMP file at `path`. Raises Exception on any failure:
-// missing or unreadable file, not a BMP, truncated, or an image too large to hold.
-// The project decodes the pixels itself, so the colours do not depend on the
-// toolkit's version; `bitmap` is 32-bit RGB.
+// Replaces `bitmap` with the top-left corner, at most 64 by 64 pixels, of the BMP
+// file at `path`; only the parts of the file that corner needs are read. Raises
+// Exception on any failure: missing or unreadable file, not a BMP, truncated, or
+// an image larger than the decoder accepts. The project decodes the pixels itself,
+// so the colours do not depend on the toolkit's version; `bitmap` is 32-bit RGB.
 void LoadBitmapFile(const QString& path, QImage& bitmap);
 
 // The same for a whole file already in memory.

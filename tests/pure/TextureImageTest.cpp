@@ -55,6 +55,27 @@ TEST_F(TextureFileTest, EveryBmpVariantLoadsWithItsColours) {
     }
 }
 
+TEST_F(TextureFileTest, LargerBitmapsGiveTheColoursOfTheirTopLeftCorner) {
+    // Only the rows and columns the texture samples are read and kept: for
+    // bottom-up files the last rows stored, for top-down ones the first.
+    for (const QSize size : {QSize(100, 70), QSize(67, 130), QSize(255, 64)}) {
+        for (const bmp::Variant& v : bmp::Variants(size.width(), size.height())) {
+            SCOPED_TRACE(v.name + " " + std::to_string(v.width) + "x" + std::to_string(v.height));
+            QImage image;
+            try {
+                image = Load(Put(QStringLiteral("corner.bmp"), v.bytes));
+            } catch (const Exception& e) {
+                ADD_FAILURE() << e.what();
+                continue;
+            }
+            ASSERT_EQ(image.size(), QSize(kTextureSize, kTextureSize));
+            for (int y = 0; y < kTextureSize; ++y)
+                for (int x = 0; x < kTextureSize; ++x)
+                    ASSERT_EQ(Opaque(image.pixel(x, y)), Opaque(v.expected(x, y))) << "at " << x << ", " << y;
+        }
+    }
+}
+
 TEST_F(TextureFileTest, FilesThatAreNotWholeBitmapsRaise) {
     const QByteArray good = bmp::Rgb24(64, 64, [](int, int) { return qRgb(1, 2, 3); });
     QByteArray planes = good;

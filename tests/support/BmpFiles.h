@@ -123,9 +123,9 @@ struct Variant {
 };
 
 // Every variant the loader must read: each bit depth, both run-length codings, the
-// core header, top-down rows and colour masks. Odd sizes exercise row padding.
-inline std::vector<Variant> Variants() {
-    const int w = 5, h = 3;
+// core header, top-down rows and colour masks. Odd sizes exercise row padding;
+// the width is 3 to 255, as one absolute run holds a row.
+inline std::vector<Variant> Variants(int w = 5, int h = 3) {
     const auto& col = Colours();
     const Picture six = [&col](int x, int y) { return col[IndexAt(x, y, 6)]; };
     std::vector<Variant> v;
@@ -217,22 +217,23 @@ inline std::vector<Variant> Variants() {
         const std::vector<QRgb> two = {qRgb(240, 224, 96), qRgb(16, 48, 128)};
         const Picture checker = [two](int x, int y) { return two[(x + y) % 2]; };
         auto bits1 = [&](int y) {
-            uint8_t b = 0;
+            QByteArray r((w + 7) / 8, '\0');
             for (int x = 0; x < w; ++x)
-                if ((x + y) % 2) b |= uint8_t(0x80 >> x);
-            return QByteArray(1, char(b));
+                if ((x + y) % 2) r[x / 8] = char(r[x / 8] | 0x80 >> x % 8);
+            return r;
         };
         Header hd{40, w, h, 1};
         hd.palette = two;
         v.push_back({"mono", File(hd, Rows(h, bits1)), w, h, checker});
     }
 
-    // Run-length coded, bottom row first: the first row as an absolute run, the
+    // Run-length coded, in stored order: the first row as an absolute run, the
     // others as encoded runs, each row closed by end-of-line, then end-of-bitmap.
-    {
+    auto rle8 = [&](bool topDown) {
         QByteArray rle;
-        for (int y = h - 1; y >= 0; --y) {
-            if (y == h - 1) {
+        for (int i = 0; i < h; ++i) {
+            const int y = topDown ? i : h - 1 - i;
+            if (i == 0) {
                 rle.append('\0').append(char(w));
                 for (int x = 0; x < w; ++x) rle.append(char(IndexAt(x, y, 6)));
                 if (w % 2) rle.append('\0');
@@ -242,10 +243,12 @@ inline std::vector<Variant> Variants() {
             rle.append('\0').append('\0');
         }
         rle.append('\0').append('\x01');
-        Header hd{40, w, h, 8, kRle8};
+        Header hd{40, w, topDown ? -h : h, 8, kRle8};
         hd.palette = col;
-        v.push_back({"rle8", File(hd, rle), w, h, six});
-    }
+        return File(hd, rle);
+    };
+    v.push_back({"rle8", rle8(false), w, h, six});
+    v.push_back({"rle8_top_down", rle8(true), w, h, six});
     {
         QByteArray rle;
         for (int y = h - 1; y >= 0; --y) {
