@@ -8,8 +8,10 @@
 # dialog are dismissed (or used) as they appear. Passes when the program is still
 # running at the end and answers (its context menu opens and closes again), then
 # ends with exit code 0 when its main window is closed, and the sanitizers reported
-# nothing, at exit included. The seed is printed first; MONKEY_SEED=N replays the
-# same sequence of moves. Logs: BUILD_DIR/monkey/.
+# nothing, at exit included. The seed is printed first; MONKEY_SEED=N makes the same
+# choices again: each step draws from the seed and its own number alone, so the
+# timing of one step changes no later step's choices, but what a choice does still
+# depends on what is on the screen then. Logs: BUILD_DIR/monkey/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -41,7 +43,6 @@ export QT_NO_XDG_DESKTOP_PORTAL=1
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 
 seed="${MONKEY_SEED:-$(od -An -N2 -tu2 /dev/urandom | tr -d ' ')}"
-RANDOM=$seed
 echo "Monkey: seed $seed, $seconds s, $exe"
 echo "  replay: MONKEY_SEED=$seed bash scripts/monkey.sh $seconds $build"
 
@@ -57,6 +58,7 @@ cleanup() {
   fi
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
 
 sanitizer_reports() {
   local found=1 f
@@ -396,15 +398,11 @@ answers() {
 
 # --- The run.
 steps=0
-(cd "$build/run" && exec "$exe") >"$logs/output.txt" 2>&1 &
-pid=$!
-main=""
-for _ in $(seq 300); do
-  main="$(find_window "$MAIN_TITLE")"
-  [ -n "$main" ] && break
-  alive || fail "the viewer ended during start-up"
-  sleep 0.2
-done
+source scripts/lib/viewer.sh
+viewer_start "$logs/output.txt" "$build/run" "$exe"
+pid=$VIEWER_PID
+viewer_settle "$logs/start.png" || fail "no picture at start-up"
+main="$(find_window "$MAIN_TITLE")"
 [ -n "$main" ] || fail "no main window"
 answers
 
@@ -412,8 +410,9 @@ end=$((SECONDS + seconds))
 next_check=$((SECONDS + 15))
 while [ "$SECONDS" -lt "$end" ]; do
   alive || fail "the viewer ended"
-  dismiss
   steps=$((steps + 1))
+  RANDOM=$((seed * 100003 + steps))
+  dismiss
   settings="$(find_window "$SETTINGS_TITLE")"
   if [ -n "$settings" ]; then rnd 10; else rnd 6; fi
   case "$R" in

@@ -1,31 +1,29 @@
 #!/usr/bin/env bash
-# Usage (as root): bash scripts/package-check.sh [FILE.deb]
+# Usage (as root): bash scripts/package-check.sh [RELEASE [FILE.deb]]
 #
-# The Debian package as a new user meets it. Without FILE.deb it first builds one
-# (Release, for the prefix /usr, in build-deb/). Then, on a fresh minimal root of
-# Debian $PACKAGE_CHECK_RELEASE (bookworm by default):
-#   1. `apt-get install ./FILE.deb`; the program and Qt's X plugin find all their
-#      libraries; the installed desktop entry and AppStream file validate; the
-#      entry's icon and the texture set are in place.
+# The Debian package as a new user meets it, on Debian RELEASE (this machine's own
+# by default). Without FILE.deb it first builds one for RELEASE (Release, prefix
+# /usr, in build-deb/): here when RELEASE is this machine's, else from the
+# current commit in a fresh root of RELEASE. Then, on a fresh minimal root:
+#   1. `apt-get install --no-install-recommends ./FILE.deb`; the program and Qt's
+#      X11 plugin find all their libraries; the installed desktop entry and
+#      AppStream file validate; the entry's icon and the texture set are in place.
 #   2. As a plain user on a virtual display, the entry's Exec runs in the entry's
 #      Path; the screenshot must show a textured surface: far more colours in the
 #      middle of the picture than the same program started in a folder without
 #      textures shows, and colour where that one is grey.
 #   3. `apt-get purge`: nothing the package installed is left, and nothing else
 #      was added or removed meanwhile.
-# Log and screenshots are kept in build-package-check/. Ends with one PASS or FAIL
-# line, and a non-zero status on failure.
+# Log and screenshots are kept in build-package-check/RELEASE/. Ends with one PASS
+# or FAIL line, and a non-zero status on failure.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-release="${PACKAGE_CHECK_RELEASE:-bookworm}"
-deb="${1:-}"
+host="$(. /etc/os-release && echo "$VERSION_CODENAME")"
+release="${1:-$host}"
+deb="$(realpath -m "${2:-/nonexistent}")"
+out="$here/build-package-check/$release"
 source "$here/scripts/lib/fresh-root.sh"
-
-out="$here/build-package-check"
-mkdir -p "$out"
-rm -f "$out"/*.png
-# The log keeps going while an interrupted run cleans up.
-exec > >(trap '' INT TERM HUP; exec tee "$out/log.txt") 2>&1
+FRESH_ROOT_LOG="$out/log.txt" fresh_root_enter "$release" "$@"
 
 started=$SECONDS
 stage_started=$SECONDS
@@ -35,33 +33,33 @@ stage_done() {
     stage_started=$SECONDS
 }
 fail() {
-    echo "package-check: FAIL: $1 (after $(elapsed $((SECONDS - started))); log: $out/log.txt)"
-    fresh_root_destroy
+    echo "package-check $release: FAIL: $1 (after $(elapsed $((SECONDS - started))); log: $out/log.txt)"
     exit 1
 }
 
-[ "$(id -u)" -eq 0 ] || { echo "package-check: run as root (debootstrap, mount, chroot)"; exit 1; }
+rm -f "$out"/*.png
 bash "$here/scripts/install-deps.sh" package
-
-if [ -z "$deb" ]; then
-    echo "== building the package (build-deb/)"
-    build="$here/build-deb"
-    cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVIEWER_TESTS=OFF -DVIEWER_BENCH=OFF \
-        -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
-    cmake --build "$build" -j"$(nproc)"
-    rm -f "$build"/*.deb
-    (cd "$build" && cpack -G DEB) || fail "cpack"
-    deb="$(ls "$build"/*.deb)"
+build='bash scripts/install-deps.sh package && cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=Release
+    -DVIEWER_TESTS=OFF -DVIEWER_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null &&
+    cmake --build build-deb -j"$(nproc)" && rm -f build-deb/*.deb && cd build-deb && cpack -G DEB'
+if [ -z "${2:-}" ] && [ "$release" = "$host" ]; then
+    echo "== building the package here (build-deb/)"
+    (cd "$here" && bash -c "${build//$'\n'/ }") || fail "building the package"
+    deb="$(ls "$here"/build-deb/*.deb)"
+    stage_done "building the package"
+elif [ -z "${2:-}" ]; then
+    echo "== building the package in a fresh $release root"
+    fresh_root_make build && fresh_root_clone /root/src || fail "no $release root to build in"
+    fresh_root_run bash -c "cd /root/src && ${build//$'\n'/ }" || fail "building the package in the $release root"
+    deb="$(ls "$FRESH_ROOT"/root/src/build-deb/*.deb)"
     stage_done "building the package"
 fi
-deb="$(realpath "$deb")"
 [ -f "$deb" ] || fail "no package at $deb"
 name="$(dpkg-deb -f "$deb" Package)"
 echo "package-check: $(basename "$deb") on Debian $release"
 
-fresh_root_make "$release" || fail "no fresh $release root"
+fresh_root_make check || fail "no fresh $release root"
 stage_done "the fresh root"
-
 R="$FRESH_ROOT"
 in_root() { fresh_root_run "$@"; }
 # A throw-away root need not survive a power cut: dpkg skips its syncs, which
@@ -76,9 +74,9 @@ apt_log() {
     shift
     "$@" >"$log" 2>&1 || { tail -n 20 "$log"; return 1; }
 }
-echo "== apt-get install ./$(basename "$deb")  (output: $out/apt-install.txt)"
-apt_log apt-install in_root bash -c "cd /root/package && apt-get install -y -o Dpkg::Use-Pty=0 ./$(basename "$deb")" ||
-    fail "apt-get could not install the package"
+echo "== apt-get install --no-install-recommends ./$(basename "$deb")  (output: $out/apt-install.txt)"
+apt_log apt-install in_root bash -c "cd /root/package && apt-get install -y --no-install-recommends \
+    -o Dpkg::Use-Pty=0 ./$(basename "$deb")" || fail "apt-get could not install the package"
 echo "package-check: $(grep -c '^Setting up ' "$out/apt-install.txt") packages set up"
 stage_done "installing the package"
 
@@ -112,8 +110,9 @@ program="$(in_root bash -c 'command -v "$1"' _ "${command[0]}")" || fail "no pro
 # What the package brings must be enough: no library missing, for the program or
 # for the X plugin that every Qt window goes through, before the check's own
 # tools come.
-missing="$(in_root bash -c 'ldd "$1" $(find /usr/lib -path "*/qt6/plugins/platforms/libqxcb.so")' _ "$program" |
-    grep 'not found' || true)"
+plugin="$(in_root find /usr/lib -path '*/qt6/plugins/platforms/libqxcb.so' -print -quit)"
+[ -n "$plugin" ] || fail "Qt's X11 platform plugin (libqxcb.so) is not installed"
+missing="$(in_root ldd "$program" "$plugin" | grep 'not found' || true)"
 [ -z "$missing" ] || fail "libraries not found: $missing"
 
 for size in 48 64 128 256; do
@@ -139,49 +138,18 @@ snapshot() {
 }
 snapshot >"$out/files-installed.txt"
 
-# Starts a command as the user on a virtual display, in a folder, and takes a
-# screenshot once the middle of the picture has settled (two equal samples a
-# second apart that are not one flat colour). The frames-per-second box in the
-# corner changes every second, so only the middle counts.
-cat >"$R/home/viewer/shoot.sh" <<'EOF'
-#!/bin/bash
-# shoot.sh OUT.png DIR CMD [ARG...]
-set -u
-shot="$1" dir="$2"
-shift 2
-cd "$dir" || exit 1
-"$@" >"$shot.log" 2>&1 &
-pid=$!
-last=""
-for _ in $(seq 40); do
-    sleep 1
-    kill -0 "$pid" 2>/dev/null || { echo "the program ended:"; cat "$shot.log"; exit 1; }
-    import -silent -window root "$shot" || continue
-    now="$(convert "$shot" -gravity center -crop 50%x50%+0+0 +repage -format '%k %#' info:)"
-    [ "${now%% *}" -gt 1 ] && [ "$now" = "$last" ] && break
-    last="$now"
-done
-kill "$pid"
-wait "$pid" 2>/dev/null
-exit 0
-EOF
-chmod 755 "$R/home/viewer/shoot.sh"
-
+cp "$here/scripts/lib/viewer.sh" "$R/home/viewer/viewer.sh"
+in_root install -d -m 0700 -o viewer /run/viewer
 # Runs as the user, with a private runtime folder, on a virtual display.
 as_user() {
-    in_root runuser -u viewer -- env HOME=/home/viewer USER=viewer LANG=C.UTF-8 \
-        LIBGL_ALWAYS_SOFTWARE=1 bash -c '
-            XDG_RUNTIME_DIR="$(mktemp -d)" && export XDG_RUNTIME_DIR
-            xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
-            status=$?
-            rm -rf "$XDG_RUNTIME_DIR"
-            exit $status' _ "$@"
+    in_root runuser -u viewer -- env HOME=/home/viewer USER=viewer LANG=C.UTF-8 LIBGL_ALWAYS_SOFTWARE=1 \
+        XDG_RUNTIME_DIR=/run/viewer xvfb-run -a -s "-screen 0 1280x1024x24" bash /home/viewer/viewer.sh "$@"
 }
 
 echo "== the entry's command in its Path, and the same program in a folder without textures"
-as_user /home/viewer/shoot.sh /home/viewer/textured.png "$workdir" "${command[@]}" ||
+as_user /home/viewer/textured.png "$workdir" "${command[@]}" ||
     fail "the entry's command did not run"
-as_user /home/viewer/shoot.sh /home/viewer/untextured.png /home/viewer "${command[@]}" ||
+as_user /home/viewer/untextured.png /home/viewer "${command[@]}" ||
     fail "the program did not run in a folder without textures"
 cp "$R/home/viewer/textured.png" "$out/screenshot.png"
 cp "$R/home/viewer/untextured.png" "$out/screenshot-untextured.png"
@@ -225,12 +193,11 @@ added="$(LC_ALL=C comm -13 "$out/files-installed.txt" "$out/files-purged.txt")"
 removed_others="$(LC_ALL=C comm -23 "$out/files-installed.txt" "$out/files-purged.txt" |
     LC_ALL=C comm -23 - "$out/files-of-package.txt")"
 [ ${#left[@]} -eq 0 ] || fail "left behind after purging: ${left[*]}"
-[ -z "$added" ] || fail "new after running and purging: $(echo $added)"
-[ -z "$removed_others" ] || fail "the purge removed what was not the package's: $(echo $removed_others)"
+[ -z "$added" ] || fail "new after running and purging: ${added//$'\n'/ }"
+[ -z "$removed_others" ] || fail "the purge removed what was not the package's: ${removed_others//$'\n'/ }"
 files="$(LC_ALL=C comm -12 "$out/files-installed.txt" "$out/files-of-package.txt" | wc -l)"
 stage_done "purging the package"
 
-fresh_root_destroy || fail "cleaning up the root"
 echo "package-check: PASS: $(basename "$deb") on Debian $release: installed, $textures textures in $workdir," \
     "textured surface ($colours colours against $ref_colours), purged without a trace ($files paths)" \
     "in $(elapsed $((SECONDS - started)))"

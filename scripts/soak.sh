@@ -32,6 +32,7 @@ cleanup() {
   rm -rf "$shots"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -56,14 +57,11 @@ sample() {
     "$(status_kb VmRSS)" "$(status_kb VmHWM)" "$(cpu_seconds)" "$(status_kb Threads)"
 }
 
-(cd "$build/run" && exec ./surface-viewer) &
-pid=$!
-for _ in $(seq 100); do
-  xdotool search --pid "$pid" --name '^График функции вида' >/dev/null 2>&1 && break
-  kill -0 "$pid" 2>/dev/null || fail "the viewer ended during start-up"
-  sleep 0.2
-done
-sleep 2
+source scripts/lib/viewer.sh
+mkdir "$shots/start"
+viewer_start "$shots/start/viewer.log" "$build/run" ./surface-viewer
+pid=$VIEWER_PID
+viewer_settle "$shots/start/screen.png" || fail "no picture at start-up"
 
 # Right click in the middle of the view; the menu opens at the pointer with
 # "Вращение" as its first row.
