@@ -59,8 +59,7 @@ ns="$(readlink "/proc/$ns_pid/ns/mnt")"
 mounts="$(awk '{ print $5 }' "/proc/$ns_pid/mountinfo" | grep -c "^$base/")" || true
 [ "$mounts" -ge 8 ] || fail "only $mounts mounts in the root's namespace"
 ! findmnt -rn -o TARGET | grep -q "^$base/" || fail "the root's mounts are seen outside its namespace"
-kill -KILL "$pid"
-wait "$pid" 2>/dev/null || true
+{ kill -KILL "$pid" && wait "$pid"; } 2>/dev/null || true
 namespace_gone() {
   local p
   for p in /proc/[0-9]*/ns/mnt; do [ "$(readlink "$p" 2>/dev/null)" != "$ns" ] || return 1; done

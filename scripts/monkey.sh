@@ -1,17 +1,12 @@
 #!/usr/bin/env bash
-# Random but valid X input for the sanitizer build of the viewer, for a bounded
-# time, on a virtual display of its own:
-#   bash scripts/monkey.sh [SECONDS] [BUILD_DIR]     (default: 60 s, build-asan)
-# Mouse moves, drags with each button, clicks, the context menu and its items, and
-# the settings window: random text in every bound edit, the sliders, the lists, the
-# radio buttons, arrow keys, closing and reopening it. Error boxes and the colour
-# dialog are dismissed (or used) as they appear. Passes when the program is still
-# running at the end and answers (its context menu opens and closes again), then
-# ends with exit code 0 when its main window is closed, and the sanitizers reported
-# nothing, at exit included. The seed is printed first; MONKEY_SEED=N makes the same
-# choices again: each step draws from the seed and its own number alone, so the
-# timing of one step changes no later step's choices, but what a choice does still
-# depends on what is on the screen then. Logs: BUILD_DIR/monkey/.
+# Random but valid X input for the sanitizer build of the viewer on a virtual
+# display of its own:  bash scripts/monkey.sh [SECONDS] [BUILD_DIR]  (60, build-asan)
+# Mouse, menu, keys and every control of the settings window; boxes and dialogs are
+# dismissed or used as they come. Passes when the viewer still answers at the end
+# (its menu opens and closes), exits with 0 when closed, and the sanitizers report
+# nothing. MONKEY_SEED=N (printed first) makes the same choices again: each step
+# draws from the seed and its number alone, though what a choice does depends on
+# what is on the screen then. Logs: BUILD_DIR/monkey/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
@@ -43,7 +38,7 @@ pid=""
 trap '[ -z "$pid" ] || kill -9 "$pid" 2>/dev/null || true' EXIT
 trap 'exit 1' INT TERM HUP
 
-# Prints what the sanitizers reported; false when they reported nothing.
+# What the sanitizers reported, if anything (false when nothing).
 sanitizer_reports() {
   local found=1 f
   for f in "$logs"/asan.* "$logs"/ubsan.*; do

@@ -1,38 +1,24 @@
 # shellcheck shell=bash
-# Fresh minimal Debian roots (debootstrap, variant minbase) for checks that must
-# start from a bare system. Source it from a bash script run as root, and call
-#
+# Fresh minimal Debian roots (debootstrap minbase) for checks that start from a
+# bare system. A script run as root sources this and first calls
 #   fresh_root_enter RELEASE "$@"
-#
-# before the script does anything else. On the machine it makes the script's own
-# temporary folder (mktemp under $FRESH_ROOT_TMP, default /var/tmp; a failure
-# stops the script) and runs the script again from the top, inside a private
-# mount and PID namespace; the folder is removed when that ends, however it ends.
-# Every mount and process of the roots lives in the namespace, so the kernel
-# takes them all when the script dies by any signal, SIGKILL included, and from
-# the machine's side nothing is ever mounted in the folder. With FRESH_ROOT_LOG
-# set, all output also goes to that file. Inside, fresh_root_enter returns and:
-#
-#   fresh_root_make NAME   unpacks a fresh root of RELEASE in the folder, sets
-#                          FRESH_ROOT to it, mounts /dev, /dev/pts, /proc, /sys
-#                          and /tmp of the machine, a private /dev/shm and apt's
-#                          download cache in it, and brings it up to date from
-#                          RELEASE, RELEASE-updates and RELEASE-security (main).
-#   fresh_root_run CMD...  runs CMD as root in FRESH_ROOT, from /, with a bare
-#                          environment (add variables with `env NAME=value CMD`).
-#   fresh_root_bind DIR PATH  mounts DIR of the machine at PATH in FRESH_ROOT.
-#   fresh_root_clone PATH  a clone of the calling work tree's HEAD at PATH in
-#                          FRESH_ROOT, without its uncommitted changes.
-#
-# The root's /tmp is the machine's, so that `xvfb-run -a` inside sees the display
-# locks of X servers outside and picks a free display.
-#
-# Kept per release in $FRESH_ROOT_CACHE/RELEASE (/var/cache/fresh-root), and
-# named by FRESH_ROOT_RELEASE_CACHE: the base system as a debootstrap tarball
-# (fetched again after $FRESH_ROOT_TARBALL_DAYS days, 30) and the .debs apt
-# fetches. Runs for one release take turns, as apt cannot share its download
-# folder. The mirror is the one this machine's apt uses for its own release
-# (FRESH_ROOT_MIRROR overrides it).
+# which makes the script's own temporary folder (mktemp under $FRESH_ROOT_TMP,
+# /var/tmp; a failure stops it) and runs the script again inside a private mount
+# and PID namespace, then removes the folder however that ends. All mounts and
+# processes of the roots live in the namespace, so the kernel takes them when the
+# script dies by any signal, SIGKILL included; outside it nothing is ever mounted
+# in the folder. FRESH_ROOT_LOG names a file for a copy of all output. Inside:
+#   fresh_root_make NAME      a fresh root in the folder (FRESH_ROOT) with the
+#       machine's /dev, /dev/pts, /proc, /sys and /tmp (whose X display locks
+#       `xvfb-run -a` must see), a private /dev/shm and apt's download cache,
+#       up to date from RELEASE, -updates and -security (main)
+#   fresh_root_run CMD...     CMD as root in it, from /, with a bare environment
+#   fresh_root_bind DIR PATH  DIR of the machine at PATH in it
+#   fresh_root_clone PATH     the work tree's HEAD (not its changes) at PATH in it
+# Kept in $FRESH_ROOT_CACHE/RELEASE (/var/cache/fresh-root), also named by
+# FRESH_ROOT_RELEASE_CACHE: the base system as a tarball (fetched again after
+# $FRESH_ROOT_TARBALL_DAYS days, 30) and apt's downloads, so runs of one release
+# take turns. The mirror is this machine's (FRESH_ROOT_MIRROR overrides it).
 
 _fresh_root_die() {
     echo "fresh-root: $*" >&2
@@ -64,20 +50,20 @@ fresh_root_enter() {
         return 0
     fi
     [ "$(id -u)" = 0 ] || _fresh_root_die "run as root (namespaces, mount, chroot)"
-    local tool tmp="${FRESH_ROOT_TMP:-/var/tmp}" base mark script lock
+    local tool tmp="${FRESH_ROOT_TMP:-/var/tmp}" script lock
     for tool in debootstrap unshare setpriv flock; do
         command -v "$tool" >/dev/null || _fresh_root_die "$tool is not installed"
     done
     script="$(realpath "$0")"
-    base="$(mktemp -d "$tmp/fresh-root.XXXXXX")" || _fresh_root_die "cannot make a temporary folder in $tmp"
-    mark="$$ $(date +%s%N)"
-    echo "$mark" >"$base/owner" || _fresh_root_die "cannot write in $base"
+    _fresh_root_base="$(mktemp -d "$tmp/fresh-root.XXXXXX")" || _fresh_root_die "cannot make a temporary folder in $tmp"
+    _fresh_root_mark="$$ $(date +%s%N)"
+    echo "$_fresh_root_mark" >"$_fresh_root_base/owner" || _fresh_root_die "cannot write in $_fresh_root_base"
     # Removed when the script ends, and by a watcher of its own when it is killed.
-    trap '_fresh_root_remove "$base" "$mark"' EXIT
+    trap '_fresh_root_remove "$_fresh_root_base" "$_fresh_root_mark"' EXIT
     (
         trap '' INT TERM HUP
         while kill -0 $$ 2>/dev/null; do sleep 1; done
-        _fresh_root_remove "$base" "$mark"
+        _fresh_root_remove "$_fresh_root_base" "$_fresh_root_mark"
     ) </dev/null >/dev/null 2>&1 &
     if [ -n "${FRESH_ROOT_LOG:-}" ]; then
         mkdir -p "$(dirname "$FRESH_ROOT_LOG")"
@@ -91,9 +77,9 @@ fresh_root_enter() {
     }
     # A signal stops the namespace at once; the kernel ends all in it.
     local ns status=0
-    trap 'kill -KILL $ns 2>/dev/null || true; echo "fresh-root: interrupted"; exit 130' INT
-    trap 'kill -KILL $ns 2>/dev/null || true; echo "fresh-root: terminated"; exit 143' TERM HUP
-    FRESH_ROOT_BASE="$base" FRESH_ROOT_MIRROR="${FRESH_ROOT_MIRROR:-$(_fresh_root_mirror)}" \
+    trap '{ kill -KILL $ns && wait $ns; } 2>/dev/null || true; echo "fresh-root: interrupted"; exit 130' INT
+    trap '{ kill -KILL $ns && wait $ns; } 2>/dev/null || true; echo "fresh-root: terminated"; exit 143' TERM HUP
+    FRESH_ROOT_BASE="$_fresh_root_base" FRESH_ROOT_MIRROR="${FRESH_ROOT_MIRROR:-$(_fresh_root_mirror)}" \
         FRESH_ROOT_SECURITY="$(_fresh_root_mirror -security)" \
         setpriv --pdeathsig KILL unshare --mount --propagation private --pid --fork --kill-child \
         --mount-proc bash "$script" "$@" </dev/null &
