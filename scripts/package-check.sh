@@ -65,8 +65,7 @@ in_root() { fresh_root_run "$@"; }
 # A throw-away root need not survive a power cut: dpkg skips its syncs, which
 # otherwise take most of the installing time.
 echo force-unsafe-io >"$R/etc/dpkg/dpkg.cfg.d/unsafe-io"
-mkdir -p "$R/root/package"
-cp "$deb" "$R/root/package/"
+mkdir -p "$R/root/package" && cp "$deb" "$R/root/package/"
 
 # apt's output goes to a file of its own; a failure shows its end.
 apt_log() {
@@ -85,11 +84,9 @@ in_root dpkg -L "$name" | grep -vx '/\.' | LC_ALL=C sort -u >"$out/files-of-pack
 package_file() { re="$1" awk '$0 ~ ENVIRON["re"] { print; exit }' "$out/files-of-package.txt"; }
 
 entry="$(package_file '/share/applications/[^/]+\.desktop$')"
-[ -n "$entry" ] || fail "the package has no desktop entry"
-desktop-file-validate "$R$entry" || fail "the installed desktop entry does not validate"
 metainfo="$(package_file '/share/metainfo/[^/]+\.metainfo\.xml$')"
-[ -n "$metainfo" ] || fail "the package has no AppStream file"
-appstreamcli validate --no-net "$R$metainfo" || fail "the installed AppStream file does not validate"
+[ -n "$entry" ] && desktop-file-validate "$R$entry" || fail "no valid desktop entry in the package"
+[ -n "$metainfo" ] && appstreamcli validate --no-net "$R$metainfo" || fail "no valid AppStream file in the package"
 
 # The entry's own keys of its [Desktop Entry] group (not a translation of them).
 entry_key() {
@@ -98,21 +95,22 @@ entry_key() {
         group == "[Desktop Entry]" && index($0, key "=") == 1 { print substr($0, length(key) + 2); exit }
     ' "$R$entry"
 }
-exec_line="$(entry_key Exec)"
-workdir="$(entry_key Path)"
-icon="$(entry_key Icon)"
+exec_line="$(entry_key Exec)" workdir="$(entry_key Path)" icon="$(entry_key Icon)"
 echo "package-check: $entry: Exec=$exec_line  Path=$workdir  Icon=$icon"
 [ -n "$exec_line" ] && [ -n "$workdir" ] && [ -n "$icon" ] || fail "the desktop entry lacks Exec, Path or Icon"
 # Field codes (%f, %u, ...) stand for files the menu hands over: none here.
 read -r -a command <<<"${exec_line//%[a-zA-Z]/}"
 program="$(in_root bash -c 'command -v "$1"' _ "${command[0]}")" || fail "no program ${command[0]} on the PATH"
 
-# What the package brings must be enough: no library missing, for the program or
-# for the X plugin that every Qt window goes through, before the check's own
-# tools come.
-plugin="$(in_root find /usr/lib -path '*/qt6/plugins/platforms/libqxcb.so' -print -quit)"
-[ -n "$plugin" ] || fail "Qt's X11 platform plugin (libqxcb.so) is not installed"
-missing="$(in_root ldd "$program" "$plugin" | grep 'not found' || true)"
+# What the package brings must be enough, before the check's own tools come: no
+# library missing for the program, the X11 plugin every Qt window goes through, or
+# the GLX integration that the plugin loads for an OpenGL window.
+plugins=()
+for p in platforms/libqxcb.so xcbglintegrations/libqxcb-glx-integration.so; do
+    plugins+=("$(in_root find /usr/lib -path "*/qt6/plugins/$p" -print -quit)")
+    [ -n "${plugins[-1]}" ] || fail "Qt's plugin $p is not installed"
+done
+missing="$(in_root ldd "$program" "${plugins[@]}" | grep 'not found' || true)"
 [ -z "$missing" ] || fail "libraries not found: $missing"
 
 for size in 48 64 128 256; do
@@ -127,6 +125,8 @@ echo "== the check's own tools: xvfb xauth imagemagick"
 apt_log apt-tools in_root apt-get install -y -o Dpkg::Use-Pty=0 --no-install-recommends \
     xvfb xauth imagemagick || fail "apt-get could not install the check's tools"
 in_root useradd -m -s /bin/bash viewer || fail "useradd"
+cp "$here/scripts/lib/viewer.sh" "$R/home/viewer/viewer.sh"
+in_root install -d -m 0700 -o viewer /run/viewer
 stage_done "checking the installed files"
 
 # Everything but what the kernel, apt, dpkg's own records, logs and the home
@@ -138,8 +138,6 @@ snapshot() {
 }
 snapshot >"$out/files-installed.txt"
 
-cp "$here/scripts/lib/viewer.sh" "$R/home/viewer/viewer.sh"
-in_root install -d -m 0700 -o viewer /run/viewer
 # Runs as the user, with a private runtime folder, on a virtual display.
 as_user() {
     in_root runuser -u viewer -- env HOME=/home/viewer USER=viewer LANG=C.UTF-8 LIBGL_ALWAYS_SOFTWARE=1 \
@@ -147,10 +145,8 @@ as_user() {
 }
 
 echo "== the entry's command in its Path, and the same program in a folder without textures"
-as_user /home/viewer/textured.png "$workdir" "${command[@]}" ||
-    fail "the entry's command did not run"
-as_user /home/viewer/untextured.png /home/viewer "${command[@]}" ||
-    fail "the program did not run in a folder without textures"
+as_user /home/viewer/textured.png "$workdir" "${command[@]}" || fail "the entry's command did not run"
+as_user /home/viewer/untextured.png /home/viewer "${command[@]}" || fail "the program did not run without textures"
 cp "$R/home/viewer/textured.png" "$out/screenshot.png"
 cp "$R/home/viewer/untextured.png" "$out/screenshot-untextured.png"
 
@@ -173,8 +169,7 @@ awk -v s="$saturation" 'BEGIN { exit !(s >= 0.1) }' ||
 stage_done "running the entry's command"
 
 echo "== apt-get purge $name"
-apt_log apt-purge in_root apt-get purge -y -o Dpkg::Use-Pty=0 "$name" ||
-    fail "apt-get could not purge the package"
+apt_log apt-purge in_root apt-get purge -y -o Dpkg::Use-Pty=0 "$name" || fail "apt-get could not purge the package"
 snapshot >"$out/files-purged.txt"
 in_root dpkg-query -W "$name" >/dev/null 2>&1 && fail "dpkg still knows $name after purging"
 ! compgen -G "$R/var/lib/dpkg/info/$name.*" >/dev/null || fail "dpkg's records of $name are left"
@@ -183,10 +178,7 @@ in_root dpkg-query -W "$name" >/dev/null 2>&1 && fail "dpkg still knows $name af
 left=()
 while read -r path; do
     [ -e "$R$path" ] || [ -L "$R$path" ] || continue
-    if [ -d "$R$path" ] && [ ! -L "$R$path" ] && in_root dpkg-query -S "$path" >/dev/null 2>&1; then
-        continue
-    fi
-    left+=("$path")
+    [ -d "$R$path" ] && [ ! -L "$R$path" ] && in_root dpkg-query -S "$path" >/dev/null 2>&1 || left+=("$path")
 done <"$out/files-of-package.txt"
 added="$(LC_ALL=C comm -13 "$out/files-installed.txt" "$out/files-purged.txt")"
 # Whatever the purge removed must have been the package's.
