@@ -29,7 +29,8 @@ testing=(
   desktop-file-utils appstream
   weston
 )
-packaging=(debootstrap desktop-file-utils appstream)
+# cpack's dpkg-shlibdeps step runs `file` on what it packs.
+packaging=(debootstrap desktop-file-utils appstream file)
 
 case "$job" in
 run)
@@ -46,6 +47,8 @@ esac
 
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+# sudo drops the caller's environment: the setting goes on its command line.
+apt_get() { $SUDO env DEBIAN_FRONTEND=noninteractive apt-get "$@"; }
 
 missing=()
 for p in "${packages[@]}"; do
@@ -54,16 +57,16 @@ done
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update
-  $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+  apt_get update
+  apt_get install -y --no-install-recommends "${missing[@]}"
 fi
 
 # The settings window reads and writes numbers in the user's locale; the tests
 # exercise both a comma locale and a point locale.
 if [ "$job" = test ] && ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf8$'; then
-  if [ -f /etc/locale.gen ]; then
-    $SUDO sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/; s/^# *\(en_US.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-    $SUDO locale-gen >/dev/null || true
-  fi
+  $SUDO sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/; s/^# *\(en_US.UTF-8 UTF-8\)/\1/' /etc/locale.gen &&
+    $SUDO locale-gen >/dev/null && locale -a | grep -qi '^ru_RU\.utf8$' || {
+    echo "install-deps.sh: could not generate the ru_RU.UTF-8 and en_US.UTF-8 locales the tests need" >&2
+    exit 1
+  }
 fi

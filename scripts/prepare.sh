@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the run and test commands with the job (run or test): the packages,
 # and what Qt needs of the shell.
 bash scripts/install-deps.sh "${1:?prepare.sh: run or test?}"

@@ -25,14 +25,11 @@ if [ ! -x "$exe" ] || [ ! -x "$reader" ]; then
 fi
 export LIBGL_ALWAYS_SOFTWARE=1
 
+source scripts/lib/viewer.sh
 shots="$(mktemp -d)"
-pid=""
-cleanup() {
-  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; fi || true
-  rm -rf "$shots"
-}
-trap cleanup EXIT
-
+VIEWER_PID=""
+trap 'viewer_stop; rm -rf "$shots"' EXIT
+trap 'exit 1' INT TERM HUP
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # Mapped top-level windows only: the program's child windows and its hidden
@@ -46,33 +43,24 @@ message_box_shown() {
 }
 screen_sum() { import -silent -window root ppm:- | md5sum | cut -d' ' -f1; }
 status_kb() { awk -v k="$1:" '$1 == k { print $2 }' "/proc/$pid/status"; }
-cpu_seconds() {
-  # utime and stime, fields 14 and 15 of /proc/PID/stat, in clock ticks.
-  awk -v hz="$(getconf CLK_TCK)" '{ sub(/^.*\) /, ""); printf "%.1f", ($12 + $13) / hz }' \
-    "/proc/$pid/stat"
-}
+# utime and stime, fields 14 and 15 of /proc/PID/stat, in clock ticks.
+cpu_seconds() { awk -v hz="$(getconf CLK_TCK)" '{ sub(/^.*\) /, ""); printf "%.1f", ($12 + $13) / hz }' "/proc/$pid/stat"; }
 sample() {
   printf '%6s min  VmRSS %7s kB  VmHWM %7s kB  CPU %8s s  threads %s\n' "$1" \
     "$(status_kb VmRSS)" "$(status_kb VmHWM)" "$(cpu_seconds)" "$(status_kb Threads)"
 }
 
-(cd "$build/run" && exec ./surface-viewer) &
-pid=$!
-for _ in $(seq 100); do
-  xdotool search --pid "$pid" --name '^График функции вида' >/dev/null 2>&1 && break
-  kill -0 "$pid" 2>/dev/null || fail "the viewer ended during start-up"
-  sleep 0.2
-done
-sleep 2
+mkdir "$shots/start"
+viewer_start "$shots/start/viewer.log" "$build/run" ./surface-viewer
+pid=$VIEWER_PID
+viewer_settle "$shots/start/screen.png" || fail "no picture at start-up"
 
 # Right click in the middle of the view; the menu opens at the pointer with
 # "Вращение" as its first row.
 xdotool mousemove 640 512 sleep 0.2 click 3 sleep 0.5
 xdotool mousemove 680 523 sleep 0.2 click 1 sleep 0.3
-xdotool mousemove 640 512
-sleep 0.5
-a="$(screen_sum)"; sleep 0.5; b="$(screen_sum)"
-[ "$a" != "$b" ] || fail "the picture does not move: spin not switched on"
+xdotool mousemove 640 512 sleep 0.5
+[ "$(screen_sum)" != "$(sleep 0.5; screen_sum)" ] || fail "the picture does not move: spin not switched on"
 
 echo "Soak: $exe, spinning, $minutes min"
 start_rss="$(status_kb VmRSS)"
@@ -92,8 +80,7 @@ for m in $(seq "$minutes"); do
 done
 end_rss="$(status_kb VmRSS)"
 end_cpu="$(cpu_seconds)"
-a="$(screen_sum)"; sleep 0.5; b="$(screen_sum)"
-[ "$a" != "$b" ] || fail "the picture stopped moving"
+[ "$(screen_sum)" != "$(sleep 0.5; screen_sum)" ] || fail "the picture stopped moving"
 
 # One readout a second, each the frames of the second before it; a sample the
 # reader cannot recognise (say, caught mid-repaint) counts as the mean of the rest.

@@ -9,6 +9,8 @@ source scripts/prepare.sh test
 # Scratch folders of this run, removed however it ends.
 scratch=()
 trap 'rm -rf "${scratch[@]}"' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 export LIBGL_ALWAYS_SOFTWARE=1
 # Qt 6.8 asks the desktop portal over D-Bus for the colour scheme at start-up; on a
@@ -21,11 +23,14 @@ echo "== Release build and tests"
 # Tests and benchmarks on by name: the run command switches them off in the same folder.
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVIEWER_TESTS=ON -DVIEWER_BENCH=ON -DVIEWER_WERROR=ON
 cmake --build build -j"$(nproc)"
-"${XVFB[@]}" ctest --test-dir build --output-on-failure
+"${XVFB[@]}" ctest --test-dir build --output-on-failure --no-tests=error
 # A second rasterizer for start-up, the picture and the pixel proof, so that one
 # driver's tolerance cannot hide a fault.
-GALLIUM_DRIVER=softpipe "${XVFB[@]}" ctest --test-dir build --output-on-failure \
+GALLIUM_DRIVER=softpipe "${XVFB[@]}" ctest --test-dir build --output-on-failure --no-tests=error \
   -R '^(StartupTest|ContextFailureTest|PictureTest|FastDrawingTest|FallbackConfigTest)\.'
+
+echo "== Fresh roots: a killed release check leaves nothing mounted, an unwritable temporary folder stops it"
+$([ "$(id -u)" = 0 ] || echo sudo) bash scripts/fresh-root-check.sh
 
 # Sanitizer and fuzzing runs. Leaks that third-party libraries (Mesa's driver and GLX,
 # D-Bus) keep for the life of the process are suppressed by their library file
@@ -40,7 +45,7 @@ echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests (end-to-e
 cmake -S . -B build-asan -DVIEWER_SANITIZE=ON -DVIEWER_TESTS=ON -DVIEWER_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIEWER_WERROR=ON
 cmake --build build-asan -j"$(nproc)"
-env "${SAN_ENV[@]}" "${XVFB[@]}" ctest --test-dir build-asan --output-on-failure -LE e2e
+env "${SAN_ENV[@]}" "${XVFB[@]}" ctest --test-dir build-asan --output-on-failure --no-tests=error -LE e2e
 
 echo "== Monkey run of the sanitizer build: random input for ${MONKEY_SECONDS:-60} s"
 bash scripts/monkey.sh "${MONKEY_SECONDS:-60}" build-asan

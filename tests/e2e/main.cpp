@@ -9,6 +9,8 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // ctest lists the tests before running any: that must work without a display.
+    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
     std::unique_ptr<QCoreApplication> app;
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
         app = std::make_unique<QCoreApplication>(argc, argv);

@@ -5,6 +5,8 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // ctest lists the tests before running any: that must work without a display.
+    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
     TApplication app(argc, argv);
     Application->Initialize();
     Application->SetTitle(QStringLiteral("Ливентор"));
