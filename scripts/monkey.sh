@@ -16,7 +16,7 @@ if [ -z "${MONKEY_OWN_DISPLAY:-}" ]; then
   [ -f "$build/CMakeCache.txt" ] ||
     cmake -S . -B "$build" -DVIEWER_SANITIZE=ON -DVIEWER_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
   cmake --build "$build" -j"$(nproc)" --target surface-viewer close_window >/dev/null
-  MONKEY_OWN_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$seconds" "$build"
+  MONKEY_OWN_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$0" "$seconds" "$build"
 fi
 
 exe="$build/run/surface-viewer"

@@ -141,7 +141,7 @@ snapshot >"$out/files-installed.txt"
 # Runs as the user, with a private runtime folder, on a virtual display.
 as_user() {
     in_root runuser -u viewer -- env HOME=/home/viewer USER=viewer LANG=C.UTF-8 LIBGL_ALWAYS_SOFTWARE=1 \
-        XDG_RUNTIME_DIR=/run/viewer xvfb-run -a -s "-screen 0 1280x1024x24" bash /home/viewer/viewer.sh "$@"
+        XDG_RUNTIME_DIR=/run/viewer xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash /home/viewer/viewer.sh "$@"
 }
 
 echo "== the entry's command in its Path, and the same program in a folder without textures"

@@ -17,6 +17,6 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
 fi
 shot="$PWD/build/run/screenshot.png"
 rm -f "$shot"
-xvfb-run -a -s "-screen 0 1280x1024x24" bash scripts/lib/viewer.sh "$shot" build/run ./surface-viewer ||
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash scripts/lib/viewer.sh "$shot" build/run ./surface-viewer ||
   { echo "run.sh: the viewer did not show its picture on a virtual display" >&2; exit 1; }
 echo "No display: the viewer ran on a virtual one. Screenshot: $shot"

@@ -17,7 +17,7 @@ exe="$build/run/surface-viewer"
 reader="$build/tools/read_fps"
 
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$minutes" "$build"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$0" "$minutes" "$build"
 fi
 if [ ! -x "$exe" ] || [ ! -x "$reader" ]; then
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release

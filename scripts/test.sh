@@ -17,7 +17,9 @@ export LIBGL_ALWAYS_SOFTWARE=1
 # virtual display there is none, and the unanswered call with its watcher stays
 # allocated to the end, which the leak checker reports. The viewer uses no portal.
 export QT_NO_XDG_DESKTOP_PORTAL=1
-XVFB=(xvfb-run -a -s "-screen 0 1280x1024x24")
+# -noreset: an X server left without clients resets itself, and refuses whoever
+# connects meanwhile, such as the next test's process.
+XVFB=(xvfb-run -a -s "-screen 0 1280x1024x24 -noreset")
 
 echo "== Release build and tests"
 # Tests and benchmarks on by name: the run command switches them off in the same folder.

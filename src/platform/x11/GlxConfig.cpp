@@ -25,6 +25,18 @@ VisualID chosenVisual = 0;
 
 QOpenGLContext* adoptedContext = nullptr;
 
+// The connection the configuration was picked on stays open until Qt has its
+// own: an X server with no client left resets itself, and a connection made
+// while it does so is refused.
+struct ProbeConnection {
+    Display* dpy = nullptr;
+    void Close() {
+        if (dpy) XCloseDisplay(dpy);
+        dpy = nullptr;
+    }
+    ~ProbeConnection() { Close(); }
+} probe;
+
 bool WillRunOnX() {
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     return !qEnvironmentVariableIsEmpty("DISPLAY") &&
@@ -95,15 +107,16 @@ QByteArrayList PrepareNativeGlConfig() {
     chosenVisual = 0;
     if (!WillRunOnX()) return {};
     // A connection of our own: Qt's does not exist yet.
-    Display* dpy = XOpenDisplay(nullptr);
-    if (!dpy) return {};
-    Choose(dpy);
-    XCloseDisplay(dpy);
+    probe.Close();
+    probe.dpy = XOpenDisplay(nullptr);
+    if (!probe.dpy) return {};
+    Choose(probe.dpy);
     if (!chosenConfigId) return {};
     return {QByteArrayLiteral("-visual"), "0x" + QByteArray::number(static_cast<qulonglong>(chosenVisual), 16)};
 }
 
 QOpenGLContext* CreateNativeGlContext(GlView* view) {
+    probe.Close();
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (!chosenConfigId || !view || !x11 || !x11->display()) return nullptr;
     Display* dpy = x11->display();
