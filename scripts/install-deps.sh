@@ -6,6 +6,7 @@
 #   install-deps.sh test      build and run every test, sanitizers and fuzzers too
 #                             (also what it does with no job named)
 #   install-deps.sh package   build the Debian package and check it in a fresh root
+#   install-deps.sh windows   cross-build the Windows package and test it under Wine
 #
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
@@ -30,6 +31,11 @@ testing=(
   weston
 )
 packaging=(debootstrap desktop-file-utils appstream)
+# Qt for Windows from Debian's source, MinGW-w64, the installer, and Wine to test.
+windows=(
+  mingw-w64 ninja-build xz-utils googletest nsis zip unzip
+  wine wine64 xdotool
+)
 
 case "$job" in
 run)
@@ -38,8 +44,9 @@ run)
   ;;
 test) packages=("${build[@]}" "${headless[@]}" "${testing[@]}" "${packaging[@]}") ;;
 package) packages=("${build[@]}" "${packaging[@]}") ;;
+windows) packages=("${build[@]}" "${headless[@]}" "${windows[@]}") ;;
 *)
-  echo "usage: install-deps.sh run|test|package" >&2
+  echo "usage: install-deps.sh run|test|package|windows" >&2
   exit 2
   ;;
 esac
