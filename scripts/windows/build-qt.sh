@@ -49,9 +49,8 @@ SUDO=""
 $SUDO mkdir -p "$cache_root"
 $SUDO chown "$(id -u):$(id -g)" "$cache_root"
 
+# An interrupted build goes on where it stopped.
 work="$cache_root/work-$hash"
-rm -rf "$work" "$prefix"
-mkdir -p "$work"
 
 # A deb-src entry for the mirror the machine installs from, with the same key,
 # unless apt already knows the source package (apt refuses two entries for one
@@ -86,23 +85,25 @@ add_deb_src() {
   $SUDO apt-get update
 }
 
-if [ -n "${QT_WIN_SOURCE:-}" ]; then
-  src="$QT_WIN_SOURCE"
-else
-  if ! apt-cache showsrc qt6-base 2>/dev/null | grep -qx "Version: $version"; then
-    add_deb_src
-  fi
-  (cd "$work" && apt-get source --download-only "qt6-base=$version")
-  tar -C "$work" -xf "$work"/qt6-base_*.orig.tar.xz
-  src="$(echo "$work"/qtbase-everywhere-src-*)"
-fi
-
 start=$SECONDS
-nice -n 10 cmake -G Ninja -S "$src" -B "$work/build" \
-  -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" >&2
+if [ ! -f "$work/build/build.ninja" ]; then
+  rm -rf "$work" "$prefix"
+  mkdir -p "$work"
+  if [ -n "${QT_WIN_SOURCE:-}" ]; then
+    src="$QT_WIN_SOURCE"
+  else
+    if ! apt-cache showsrc qt6-base 2>/dev/null | grep -qx "Version: $version"; then
+      add_deb_src
+    fi
+    (cd "$work" && apt-get source --download-only "qt6-base=$version") >&2
+    tar -C "$work" -xf "$work"/qt6-base_*.orig.tar.xz
+    src="$(echo "$work"/qtbase-everywhere-src-*)"
+  fi
+  nice -n 10 cmake -G Ninja -S "$src" -B "$work/build" \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" >&2
+fi
 nice -n 10 cmake --build "$work/build" --parallel "$jobs" >&2
 cmake --install "$work/build" >&2
-# The cross build's own host side: Qt's CMake packages must find the host tools.
 printf 'source %s\nversion %s\noptions-hash %s\nbuild-seconds %s\n' \
   "${QT_WIN_SOURCE:-apt-get source qt6-base=$version}" "$version" "$hash" "$((SECONDS - start))" \
   >"$prefix/.complete"

@@ -13,7 +13,8 @@ jobs="${WINDOWS_BUILD_JOBS:-2}"
 mkdir -p "$out"
 
 bash scripts/install-deps.sh windows
-qt="$(bash scripts/windows/build-qt.sh | tail -n1)"
+# QT_WIN_PREFIX: a Qt for Windows installed elsewhere, instead of the cached one.
+qt="${QT_WIN_PREFIX:-$(bash scripts/windows/build-qt.sh | tail -n1)}"
 host_cmake="/usr/lib/$(gcc -print-multiarch)/cmake"
 
 # The host side: only the texture generator.
