@@ -6,9 +6,7 @@
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
 
-#ifndef _WIN32
 #include <GL/glx.h>
-#endif
 
 namespace {
 GlPlatform defaultPlatform;
@@ -31,7 +29,6 @@ QSurfaceFormat NearestFormat(const PIXELFORMATDESCRIPTOR& pfd) {
     f.setSwapInterval(0);
     return f;
 }
-#ifndef _WIN32
 // GLX offers the deepest depth buffer first, and without a stencil buffer that
 // is 32 bits, which settles near-coplanar fragments differently from the 24 bits
 // a depth-stencil format has. So on X the context is made from a configuration
@@ -76,7 +73,6 @@ QOpenGLContext* CreateExactGlxContext(GlView* dc) {
     adoptedContext = rc;
     return rc;
 }
-#endif
 }  // namespace
 
 GlPlatform& CurrentGlPlatform() { return *current; }
@@ -96,9 +92,7 @@ bool GlPlatform::SetPixelFormat(GlView* dc, int format, const PIXELFORMATDESCRIP
 
 QOpenGLContext* GlPlatform::CreateContext(GlView* dc) {
     if (!dc) return nullptr;
-#ifndef _WIN32
     if (QOpenGLContext* rc = CreateExactGlxContext(dc)) return rc;
-#endif
     auto* rc = new QOpenGLContext();
     rc->setFormat(dc->requestedFormat());
     if (!rc->create()) {
@@ -118,7 +112,6 @@ bool GlPlatform::MakeCurrent(GlView* dc, QOpenGLContext* rc) {
 }
 
 void GlPlatform::DeleteContext(QOpenGLContext* rc) {
-#ifndef _WIN32
     // Qt does not destroy a context it adopted.
     if (rc && rc == adoptedContext) {
         adoptedContext = nullptr;
@@ -129,7 +122,6 @@ void GlPlatform::DeleteContext(QOpenGLContext* rc) {
         if (x11 && native) glXDestroyContext(x11->display(), native);
         return;
     }
-#endif
     delete rc;
 }
 
