@@ -207,9 +207,8 @@ int main(int argc, char** argv) {
     bare.setFlags(Qt::FramelessWindowHint);
     bare.setGeometry(QRect(QPoint(0, 0), screen));
     bare.create();
-    auto stencilledContext = std::make_unique<DesignContext>(true);
+    auto stencilledContext = std::make_unique<DesignContext>(true, QRect(QPoint(0, 0), screen));
     DesignContext& stencilled = *stencilledContext;
-    stencilled.Window()->setGeometry(QRect(QPoint(0, 0), screen));
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     auto* glx = Form1->hRC->nativeInterface<QNativeInterface::QGLXContext>();
     auto* glxStencilled = stencilled.IsValid()

@@ -22,6 +22,10 @@ echo "== Release build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVIEWER_TESTS=ON -DVIEWER_BENCH=ON -DVIEWER_WERROR=ON
 cmake --build build -j"$(nproc)"
 "${XVFB[@]}" ctest --test-dir build --output-on-failure
+# A second rasterizer for start-up, the picture and the pixel proof, so that one
+# driver's tolerance cannot hide a fault.
+GALLIUM_DRIVER=softpipe "${XVFB[@]}" ctest --test-dir build --output-on-failure \
+  -R '^(StartupTest|ContextFailureTest|PictureTest|FastDrawingTest|FallbackConfigTest)\.'
 
 # Sanitizer and fuzzing runs. Leaks that third-party libraries (Mesa's driver and GLX,
 # D-Bus) keep for the life of the process are suppressed by their library file

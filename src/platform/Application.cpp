@@ -3,6 +3,7 @@
 #include "AppIcon.h"
 #include "Dialogs.h"
 #include "Exceptions.h"
+#include "NativeGlConfig.h"
 
 #include <QApplication>
 #include <QFont>
@@ -51,7 +52,14 @@ void PreferX11WhereReachable() {
 TApplication::TApplication(int& argc, char** argv) {
     Application = this;
     PreferX11WhereReachable();
-    app_ = std::make_unique<GuardedApplication>(argc, argv, *this);
+    // Qt keeps the argument list for its lifetime, so the extended copy lives here.
+    arguments_.assign(argv, argv + argc);
+    const QByteArrayList extra = PrepareNativeGlConfig();
+    for (const QByteArray& a : extra) extraArguments_.push_back(a);
+    for (QByteArray& a : extraArguments_) arguments_.push_back(a.data());
+    argc_ = static_cast<int>(arguments_.size());
+    arguments_.push_back(nullptr);
+    app_ = std::make_unique<GuardedApplication>(argc_, arguments_.data(), *this);
     idleTimer_.setInterval(0);
     QObject::connect(&idleTimer_, &QTimer::timeout, [this] { IdlePass(); });
 }

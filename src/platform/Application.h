@@ -1,11 +1,13 @@
 #pragma once
 // The application object: owns the Qt application, the message loop, the idle
 // handler and the default exception reporting. One instance, `Application`.
+#include <QByteArray>
 #include <QString>
 #include <QTimer>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QApplication;
 class QWidget;
@@ -58,6 +60,9 @@ private:
     void IdlePass();
     void WakeIdle();
 
+    int argc_ = 0;
+    std::vector<char*> arguments_;
+    std::vector<QByteArray> extraArguments_;
     std::unique_ptr<QApplication> app_;
     QString title_;
     IdleHandler onIdle_;

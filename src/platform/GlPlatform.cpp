@@ -1,12 +1,12 @@
 #include "GlPlatform.h"
 
 #include "GlView.h"
+#include "NativeGlConfig.h"
 
 #include <QGuiApplication>
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
-
-#include <GL/glx.h>
+#include <QtGui/qopengl.h>
 
 namespace {
 GlPlatform defaultPlatform;
@@ -29,49 +29,22 @@ QSurfaceFormat NearestFormat(const PIXELFORMATDESCRIPTOR& pfd) {
     f.setSwapInterval(0);
     return f;
 }
-// GLX offers the deepest depth buffer first, and without a stencil buffer that
-// is 32 bits, which settles near-coplanar fragments differently from the 24 bits
-// a depth-stencil format has. So on X the context is made from a configuration
-// with exactly the requested depth and no stencil, and Qt adopts it; elsewhere
-// (EGL offers the smallest sufficient depth first) Qt chooses.
-QOpenGLContext* adoptedContext = nullptr;
 
-QOpenGLContext* CreateExactGlxContext(GlView* dc) {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->display()) return nullptr;
-    Display* dpy = x11->display();
-    const QSurfaceFormat want = dc->requestedFormat();
-    const int attributes[] = {GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
-                              GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_X_VISUAL_TYPE, GLX_TRUE_COLOR,
-                              GLX_DOUBLEBUFFER, want.swapBehavior() != QSurfaceFormat::SingleBuffer,
-                              GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
-                              GLX_DEPTH_SIZE, want.depthBufferSize(), None};
-    int count = 0;
-    GLXFBConfig* configs = glXChooseFBConfig(dpy, DefaultScreen(dpy), attributes, &count);
-    if (!configs) return nullptr;
-    GLXFBConfig chosen = nullptr;
-    for (int i = 0; i < count && !chosen; ++i) {
-        auto get = [&](int attribute) {
-            int value = -1;
-            glXGetFBConfigAttrib(dpy, configs[i], attribute, &value);
-            return value;
-        };
-        if (get(GLX_DEPTH_SIZE) == want.depthBufferSize() && get(GLX_STENCIL_SIZE) == 0 &&
-            get(GLX_ALPHA_SIZE) == 0 && get(GLX_ACCUM_RED_SIZE) == 0 && get(GLX_SAMPLES) <= 0 &&
-            get(GLX_CONFIG_CAVEAT) == GLX_NONE)
-            chosen = configs[i];
-    }
-    XFree(configs);
-    if (!chosen) return nullptr;
-    GLXContext native = glXCreateNewContext(dpy, chosen, GLX_RGBA_TYPE, nullptr, True);
-    if (!native) return nullptr;
-    QOpenGLContext* rc = QNativeInterface::QGLXContext::fromNative(native);
-    if (!rc) {
-        glXDestroyContext(dpy, native);
-        return nullptr;
-    }
-    adoptedContext = rc;
-    return rc;
+// The frame clears to alpha 0 and blends translucent parts; where the surface
+// keeps that alpha (Qt gives Wayland windows an alpha channel for their
+// decorations), the compositor would show what lies behind the view. The view is
+// an opaque picture: its alpha becomes 1 before it is presented, colours and GL
+// state untouched.
+void MakeOpaque() {
+    GLboolean mask[4];
+    GLfloat clear[4];
+    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(clear[0], clear[1], clear[2], clear[3]);
+    glColorMask(mask[0], mask[1], mask[2], mask[3]);
 }
 }  // namespace
 
@@ -92,7 +65,7 @@ bool GlPlatform::SetPixelFormat(GlView* dc, int format, const PIXELFORMATDESCRIP
 
 QOpenGLContext* GlPlatform::CreateContext(GlView* dc) {
     if (!dc) return nullptr;
-    if (QOpenGLContext* rc = CreateExactGlxContext(dc)) return rc;
+    if (QOpenGLContext* rc = CreateNativeGlContext(dc)) return rc;
     auto* rc = new QOpenGLContext();
     rc->setFormat(dc->requestedFormat());
     if (!rc->create()) {
@@ -112,21 +85,13 @@ bool GlPlatform::MakeCurrent(GlView* dc, QOpenGLContext* rc) {
 }
 
 void GlPlatform::DeleteContext(QOpenGLContext* rc) {
-    // Qt does not destroy a context it adopted.
-    if (rc && rc == adoptedContext) {
-        adoptedContext = nullptr;
-        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-        auto* glx = rc->nativeInterface<QNativeInterface::QGLXContext>();
-        GLXContext native = glx ? glx->nativeContext() : nullptr;
-        delete rc;
-        if (x11 && native) glXDestroyContext(x11->display(), native);
-        return;
-    }
-    delete rc;
+    if (!DestroyNativeGlContext(rc)) delete rc;
 }
 
 void GlPlatform::SwapBuffers(GlView* dc, QOpenGLContext* rc) {
     // A covered or minimised view has nothing to present to; the frame is still
     // drawn and counted.
-    if (dc && rc && dc->isExposed()) rc->swapBuffers(dc);
+    if (!dc || !rc || !dc->isExposed()) return;
+    if (dc->format().hasAlpha()) MakeOpaque();
+    rc->swapBuffers(dc);
 }

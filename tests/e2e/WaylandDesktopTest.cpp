@@ -13,6 +13,9 @@ namespace {
 const QRect kPicture(20, 120, 1240, 880);
 // The near part of the surface.
 const QRect kSurfaceArea(100, 600, 1080, 400);
+// Sky between the frames-per-second box, the marker's upright arrow and the
+// surface's far edge.
+const QRect kSkyAreas[] = {QRect(250, 125, 300, 80), QRect(750, 125, 350, 80)};
 // The corner of the window that holds the frames-per-second box.
 const QRect kBoxCorner(0, 32, 200, 120);
 
@@ -80,6 +83,21 @@ TEST_F(WaylandDesktopTest, NativeWaylandShowsTheTexturedSurfaceAndTheFrameCount)
     const MeanColour c = MeanLitColour(shot, kSurfaceArea);
     ASSERT_TRUE(textured) << "no red surface on Weston; mean colour " << c.r << "," << c.g << ","
                           << c.b;
+
+    // The view is opaque: the compositor shows its black sky, not what lies behind.
+    const QImage composed = weston.Screenshot(true);
+    ASSERT_FALSE(composed.isNull());
+    for (const QRect& sky : kSkyAreas) {
+        int other = 0;
+        QRgb seen = 0;
+        for (int y = sky.top(); y <= sky.bottom(); ++y)
+            for (int x = sky.left(); x <= sky.right(); ++x)
+                if (const QRgb p = composed.pixel(x, y); p != 0xFF000000u) {
+                    ++other;
+                    seen = p;
+                }
+        EXPECT_EQ(other, 0) << "sky pixels not opaque black, e.g. ARGB 0x" << std::hex << seen;
+    }
 
     // The picture stands still while the box above it shows one count after
     // another: the changes stay inside a box-sized patch in the corner.

@@ -79,7 +79,7 @@ void WestonSession::Stop() {
     End(xvfb_);
 }
 
-QImage WestonSession::Screenshot() {
+QImage WestonSession::Screenshot(bool keepAlpha) {
     QProcess shooter;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), RuntimeDir());
@@ -101,6 +101,7 @@ QImage WestonSession::Screenshot() {
         dir.remove(name);
     }
     if (image.isNull()) return {};
+    if (keepAlpha) return image.convertToFormat(QImage::Format_ARGB32);
     // The output keeps whatever alpha the clients' buffers brought; a screen
     // shows colour only.
     image = image.convertToFormat(QImage::Format_ARGB32);

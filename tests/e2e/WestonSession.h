@@ -30,8 +30,9 @@ public:
     QString Socket() const { return QStringLiteral("viewer-e2e"); }
     QString RuntimeDir() const { return runtime_ ? runtime_->path() : QString(); }
 
-    // The whole output as Weston composes it, alpha dropped as the screen does.
-    QImage Screenshot();
+    // The whole output as Weston composes it, alpha dropped as the screen does,
+    // or kept as the clients' buffers brought it.
+    QImage Screenshot(bool keepAlpha = false);
     // What Weston printed, for failure reports.
     QString Log();
 

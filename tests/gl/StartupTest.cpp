@@ -6,6 +6,7 @@
 #include "settings/RadioGroup.h"
 #include "settings/SettingsWindow.h"
 #include "shell/MainWindow.h"
+#include "support/ViewConfig.h"
 #include "support/Viewer.h"
 
 #include <QCloseEvent>
@@ -166,6 +167,20 @@ TEST_F(StartupTest, DrawingTakesTheContextBackOnTheView) {
     takeAway();
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
     other.doneCurrent();
+}
+
+// A driver may refuse a context on a window whose visual is not the context's
+// configuration's, so the view's window and its context come from one
+// configuration: 24 depth bits and no stencil, which the pictures are made with.
+TEST_F(StartupTest, ViewWindowAndContextShareOneConfiguration) {
+    const ViewConfig c = ReadViewConfig(Form1->View);
+    ASSERT_NE(c.windowVisual, 0u);
+    EXPECT_EQ(c.contextVisual, c.windowVisual);
+    EXPECT_EQ(c.depthBits, 24);
+    EXPECT_EQ(c.stencilBits, 0);
+    GLint depth = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depth);
+    EXPECT_EQ(depth, 24);
 }
 
 namespace {

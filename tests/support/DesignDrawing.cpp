@@ -4,9 +4,11 @@
 #include "render/Grid.h"
 #include "shell/MainWindow.h"
 
+#include <QGuiApplication>
 #include <QOpenGLContext>
-#include <QSurfaceFormat>
 #include <QWindow>
+
+#include <GL/glx.h>
 
 void DrawSceneAsDesigned() {
     TForm1& f = *Form1;
@@ -67,20 +69,63 @@ void DrawSceneAsDesigned() {
     glPopMatrix();
 }
 
-DesignContext::DesignContext(bool stencil) {
-    QSurfaceFormat format = Form1->View->format();
-    format.setDepthBufferSize(24);
-    format.setStencilBufferSize(stencil ? 8 : 0);
-    window_ = new QWindow;
+namespace {
+// A double-buffered true-colour window configuration with 24 depth bits and the
+// given stencil bits, nothing else.
+GLXFBConfig DesignConfig(Display* dpy, int stencilBits) {
+    const int attributes[] = {GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
+                              GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_X_VISUAL_TYPE, GLX_TRUE_COLOR,
+                              GLX_DOUBLEBUFFER, True, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8,
+                              GLX_BLUE_SIZE, 8, GLX_DEPTH_SIZE, 24, GLX_STENCIL_SIZE, stencilBits,
+                              None};
+    int count = 0;
+    GLXFBConfig* configs = glXChooseFBConfig(dpy, DefaultScreen(dpy), attributes, &count);
+    GLXFBConfig chosen = nullptr;
+    for (int i = 0; i < count && !chosen; ++i) {
+        auto get = [&](int attribute) {
+            int value = -1;
+            glXGetFBConfigAttrib(dpy, configs[i], attribute, &value);
+            return value;
+        };
+        if (get(GLX_DEPTH_SIZE) == 24 && get(GLX_STENCIL_SIZE) == stencilBits && get(GLX_ALPHA_SIZE) == 0 &&
+            get(GLX_ACCUM_RED_SIZE) == 0 && get(GLX_SAMPLES) <= 0 && get(GLX_VISUAL_ID) != 0)
+            chosen = configs[i];
+    }
+    if (configs) XFree(configs);
+    return chosen;
+}
+}  // namespace
+
+// Qt gives every window the view's visual, so the window is made here with the
+// visual of the configuration its context comes from, as GLX asks.
+DesignContext::DesignContext(bool stencil, QRect geometry) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    auto* shared = Form1->hRC ? Form1->hRC->nativeInterface<QNativeInterface::QGLXContext>() : nullptr;
+    if (!x11 || !shared) return;
+    dpy_ = x11->display();
+    GLXFBConfig config = DesignConfig(dpy_, stencil ? 8 : 0);
+    if (!config) return;
+    XVisualInfo* visual = glXGetVisualFromFBConfig(dpy_, config);
+    if (!visual) return;
+    const ::Window root = RootWindow(dpy_, DefaultScreen(dpy_));
+    colormap_ = XCreateColormap(dpy_, root, visual->visual, AllocNone);
+    XSetWindowAttributes attributes{};
+    attributes.colormap = colormap_;
+    attributes.override_redirect = True;  // frameless, where it is put
+    const QRect at = geometry.isValid() ? geometry
+                                        : QRect(Form1->View->mapToGlobal(QPoint(0, 0)), Form1->View->size());
+    nativeWindow_ = XCreateWindow(dpy_, root, at.x(), at.y(), static_cast<unsigned>(at.width()),
+                                  static_cast<unsigned>(at.height()), 0, visual->depth, InputOutput,
+                                  visual->visual, CWColormap | CWBorderPixel | CWOverrideRedirect,
+                                  &attributes);
+    XFree(visual);
+    window_ = QWindow::fromWinId(static_cast<WId>(nativeWindow_));
+    if (!window_) return;
     window_->setSurfaceType(QSurface::OpenGLSurface);
-    window_->setFormat(format);
-    window_->setFlags(Qt::FramelessWindowHint);
-    window_->setGeometry(QRect(Form1->View->mapToGlobal(QPoint(0, 0)), Form1->View->size()));
-    window_->create();
-    context_ = new QOpenGLContext;
-    context_->setFormat(format);
-    context_->setShareContext(Form1->hRC);
-    if (!context_->create() || !context_->makeCurrent(window_)) return;
+    nativeContext_ = glXCreateNewContext(dpy_, config, GLX_RGBA_TYPE, shared->nativeContext(), True);
+    if (!nativeContext_) return;
+    context_ = QNativeInterface::QGLXContext::fromNative(nativeContext_, Form1->hRC);
+    if (!context_ || !context_->makeCurrent(window_)) return;
     // Start-up's fixed state; textures and the marker's list are shared.
     glViewport(0, 0, static_cast<GLsizei>(Form1->ViewWidth), static_cast<GLsizei>(Form1->ViewHeight));
     glEnable(GL_DEPTH_TEST);
@@ -97,8 +142,12 @@ DesignContext::DesignContext(bool stencil) {
 
 DesignContext::~DesignContext() {
     if (context_ && QOpenGLContext::currentContext() == context_) context_->doneCurrent();
+    // Qt destroys neither an adopted context nor a foreign window.
     delete context_;
+    if (nativeContext_) glXDestroyContext(dpy_, nativeContext_);
     delete window_;
+    if (nativeWindow_) XDestroyWindow(dpy_, nativeWindow_);
+    if (colormap_) XFreeColormap(dpy_, colormap_);
     Form1->hRC->makeCurrent(Form1->View);
 }
 

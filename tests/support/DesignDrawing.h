@@ -4,6 +4,10 @@
 // descriptor asks for. Faster drawing must give the same bytes.
 #include <QImage>
 
+// X's handles, without X's headers and their macros.
+struct _XDisplay;
+struct __GLXcontextRec;
+
 class QOpenGLContext;
 class QWindow;
 
@@ -11,11 +15,13 @@ class QWindow;
 void DrawSceneAsDesigned();
 
 // A frameless window over the view, of the view's size, with its own context that
-// shares Form1's textures and display lists. Its fixed state is set as start-up
-// sets Form1's; only the buffers differ (24 depth bits, with or without 8 stencil).
+// shares Form1's textures and display lists; window and context are made from one
+// GLX configuration. Its fixed state is set as start-up sets Form1's; only the
+// buffers differ (24 depth bits, with or without 8 stencil).
 class DesignContext {
 public:
-    explicit DesignContext(bool stencil);
+    // Over the view, or at `geometry` where one is given.
+    explicit DesignContext(bool stencil, QRect geometry = {});
     ~DesignContext();
     DesignContext(const DesignContext&) = delete;
     DesignContext& operator=(const DesignContext&) = delete;
@@ -26,6 +32,10 @@ public:
     QOpenGLContext* Context() const { return context_; }
 
 private:
+    _XDisplay* dpy_ = nullptr;
+    unsigned long colormap_ = 0;
+    unsigned long nativeWindow_ = 0;
+    __GLXcontextRec* nativeContext_ = nullptr;
     QWindow* window_ = nullptr;
     QOpenGLContext* context_ = nullptr;
 };

@@ -1,0 +1,14 @@
+#pragma once
+// What the X server and GLX say of the running view: the visual its window was
+// made with and the configuration of the context current on it.
+class QWindow;
+
+struct ViewConfig {
+    unsigned long windowVisual = 0;
+    unsigned long contextVisual = 0;  // the visual of the current context's configuration
+    int depthBits = -1;
+    int stencilBits = -1;
+};
+
+// Read from GLX on the current context; all zero off X or without a context.
+ViewConfig ReadViewConfig(QWindow* view);
