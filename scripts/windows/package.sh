@@ -53,6 +53,7 @@ x86_64-w64-mingw32-strip "$app"/*.exe "$app"/*.dll "$app"/platforms/*.dll "$app"
 # Anything the program or a plugin needs must be in the package or in Windows.
 missing="$(x86_64-w64-mingw32-objdump -p "$app"/*.exe "$app"/*.dll "$app"/*/*.dll |
   sed -n 's/^\s*DLL Name: //p' | sort -u | while read -r dll; do
+    case "$dll" in api-ms-win-*) continue ;; esac  # Windows' API sets
     [ -e "$app/$dll" ] || [ -e "/usr/x86_64-w64-mingw32/lib/lib${dll%.dll}.a" ] ||
       [ -e "/usr/x86_64-w64-mingw32/lib/lib$(tr 'A-Z' 'a-z' <<<"${dll%.dll}").a" ] || echo "$dll"
   done)"
