@@ -8,6 +8,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 cd "$root"
+# Progress goes to standard error; standard output has the two paths only.
+exec 3>&1 1>&2
 out="$root/build-windows"
 jobs="${WINDOWS_BUILD_JOBS:-2}"
 mkdir -p "$out"
@@ -80,5 +82,5 @@ makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DFILES="$out/install-files
   -DUNFILES="$out/uninstall-files.nsh" -DOUTFILE="$out/$name-setup.exe" \
   packaging/windows/installer.nsi >&2
 
-echo "$out/$name.zip"
-echo "$out/$name-setup.exe"
+echo "$out/$name.zip" >&3
+echo "$out/$name-setup.exe" >&3
