@@ -52,6 +52,9 @@ wineserver -w
 subst='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
 wine reg add "$subst" /v "MS Sans Serif" /d "Liberation Sans" /f >/dev/null 2>&1
 wine reg add "$subst" /v "Times New Roman" /d "Liberation Serif" /f >/dev/null 2>&1
+# No window manager runs on the virtual display: Wine places, maximises and
+# frames the windows itself, as Windows does.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 wineserver -w
 echo "Wine prefix ready in $((SECONDS - started)) s"
 
