@@ -6,6 +6,7 @@
 #   install-deps.sh test      build and run every test, sanitizers and fuzzers too
 #                             (also what it does with no job named)
 #   install-deps.sh package   build the Debian package and check it in a fresh root
+#   install-deps.sh windows   cross-build the Windows package and test it under Wine
 #
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
@@ -31,6 +32,11 @@ testing=(
 )
 # cpack's dpkg-shlibdeps step runs `file` on what it packs.
 packaging=(debootstrap desktop-file-utils appstream file)
+# Qt for Windows from Debian's source, MinGW-w64, the installer, and Wine to test.
+windows=(
+  mingw-w64 ninja-build xz-utils googletest nsis zip unzip
+  wine wine64 xdotool
+)
 
 case "$job" in
 run)
@@ -39,8 +45,9 @@ run)
   ;;
 test) packages=("${build[@]}" "${headless[@]}" "${testing[@]}" "${packaging[@]}") ;;
 package) packages=("${build[@]}" "${packaging[@]}") ;;
+windows) packages=("${build[@]}" "${headless[@]}" "${windows[@]}") ;;
 *)
-  echo "usage: install-deps.sh run|test|package" >&2
+  echo "usage: install-deps.sh run|test|package|windows" >&2
   exit 2
   ;;
 esac

@@ -41,8 +41,11 @@ namespace {
 // (XWayland in a Wayland session) and the user has chosen no platform, run on X;
 // Wayland remains the fallback, and QT_QPA_PLATFORM or -platform still choose.
 void PreferX11WhereReachable() {
+    // Wine hands DISPLAY on to Windows programs, which have no X platform.
+#ifndef Q_OS_WIN
     if (!qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+#endif
 }
 }  // namespace
 

@@ -6,6 +6,10 @@
 class QOpenGLContext;
 class GlView;
 
+#ifdef _WIN32
+// Windows' own pixel-format request and flags.
+#include <windows.h>
+#else
 // The pixel-format request, field for field; the window system takes the nearest
 // format it offers.
 struct PIXELFORMATDESCRIPTOR {
@@ -28,6 +32,7 @@ struct PIXELFORMATDESCRIPTOR {
 constexpr uint32_t PFD_DOUBLEBUFFER = 0x1;
 constexpr uint32_t PFD_DRAW_TO_WINDOW = 0x4;
 constexpr uint32_t PFD_SUPPORT_OPENGL = 0x20;
+#endif
 
 class GlPlatform {
 public:

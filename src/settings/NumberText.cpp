@@ -3,12 +3,9 @@
 #include "platform/Exceptions.h"
 
 #include <QLocale>
-#include <cerrno>
 #include <charconv>
-#include <clocale>
 #include <cmath>
 #include <cstdlib>
-#include <locale.h>
 #include <string>
 
 namespace {
@@ -18,13 +15,44 @@ namespace {
 
 bool IsDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
-// strtod in the "C" locale whatever the process locale is: Qt sets the C library
-// locale from the environment, and a Russian one would expect a comma there.
+// The order of magnitude of the number text `s` builds ("-12.5e-3": 0 for 1 up to
+// 10), with the exponent saturated: enough to tell overflow from underflow.
+long OrderOfMagnitude(const std::string& s) {
+    std::size_t k = s[0] == '-' ? 1 : 0;
+    long order = 0;
+    bool leading = true, fraction = false;
+    for (; k < s.size() && s[k] != 'e'; ++k) {
+        if (s[k] == '.') {
+            fraction = true;
+        } else if (leading && s[k] == '0') {
+            if (fraction) --order;
+        } else {
+            leading = false;
+            if (!fraction) ++order;
+        }
+    }
+    long exponent = 0;
+    if (k < s.size()) {
+        const bool negative = s[++k] == '-';
+        if (s[k] == '-' || s[k] == '+') ++k;
+        for (; k < s.size() && exponent < 100000; ++k) exponent = exponent * 10 + (s[k] - '0');
+        if (negative) exponent = -exponent;
+    }
+    return order - 1 + exponent;
+}
+
+// from_chars reads the "C" locale's notation whatever the process locale is (Qt
+// sets the C library locale from the environment, and a Russian one would expect a
+// comma), and rounds as strtod does. Out of range it reports only that: a number
+// too small for a double reads as zero, as strtod has it, one too large overflows.
 double ParseC(const std::string& s, bool& overflow) {
-    static locale_t c = newlocale(LC_ALL_MASK, "C", nullptr);
-    errno = 0;
-    const double v = strtod_l(s.c_str(), nullptr, c);
-    overflow = errno == ERANGE && std::isinf(v);
+    double v = 0;
+    const auto res = std::from_chars(s.data(), s.data() + s.size(), v);
+    overflow = false;
+    if (res.ec == std::errc::result_out_of_range) {
+        overflow = OrderOfMagnitude(s) >= 0;
+        v = s[0] == '-' ? -0.0 : 0.0;
+    }
     return v;
 }
 }  // namespace

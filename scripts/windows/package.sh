@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Builds the Windows package: a zip and an NSIS installer, in build-windows/.
+#   bash scripts/windows/package.sh
+# Cross-builds Qt first when its cache lacks this version and these options
+# (scripts/windows/build-qt.sh), then the viewer and its pure tests against it.
+# The texture set is drawn by the host build's texgen (build-windows/host).
+# Prints the paths of the zip and the installer.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+cd "$root"
+# Progress goes to standard error; standard output has the two paths only.
+exec 3>&1 1>&2
+out="$root/build-windows"
+jobs="${WINDOWS_BUILD_JOBS:-2}"
+mkdir -p "$out"
+
+bash scripts/install-deps.sh windows
+# QT_WIN_PREFIX: a Qt for Windows installed elsewhere, instead of the cached one.
+qt="${QT_WIN_PREFIX:-$(bash scripts/windows/build-qt.sh | tail -n1)}"
+host_cmake="/usr/lib/$(gcc -print-multiarch)/cmake"
+
+# The host side: only the texture generator.
+[ -f "$out/host/build.ninja" ] || cmake -G Ninja -S . -B "$out/host" -DCMAKE_BUILD_TYPE=Release \
+  -DVIEWER_TESTS=OFF -DVIEWER_BENCH=OFF >/dev/null
+cmake --build "$out/host" --target textures -j"$jobs"
+
+# The viewer for Windows. Qt's toolchain file finds the cached Qt and the host's
+# tools; it hands on to the project's own MinGW toolchain wherever this tree is.
+[ -f "$out/cross/build.ninja" ] || cmake -G Ninja -S . -B "$out/cross" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake" \
+  -DVIEWER_BENCH=OFF >/dev/null
+cmake --build "$out/cross" --target surface-viewer pure_tests -j"$jobs"
+
+version="$(sed -n 's/^project(SurfaceViewer VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+name="surface-viewer-$version-win64"
+app="$out/$name"
+rm -rf "$app"
+mkdir -p "$app/platforms" "$app/styles" "$app/translations"
+
+mingw_dll() { x86_64-w64-mingw32-g++-posix -print-file-name="$1"; }
+cp "$out/cross/run/surface-viewer.exe" "$app/"
+cp "$qt"/bin/Qt6{Core,Gui,Widgets}.dll "$app/"
+cp "$qt/plugins/platforms/qwindows.dll" "$app/platforms/"
+cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$app/styles/"
+for dll in libgcc_s_seh-1.dll libstdc++-6.dll; do cp "$(mingw_dll "$dll")" "$app/"; done
+cp /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$app/"
+# Qt's own strings in Russian: the host's translation, the same for every platform.
+cp /usr/share/qt6/translations/qtbase_ru.qm "$app/translations/"
+printf '[Paths]\nPrefix = .\nPlugins = .\nTranslations = translations\n' >"$app/qt.conf"
+cp -r "$out/host/run/Textures" "$app/"
+x86_64-w64-mingw32-strip "$app"/*.exe "$app"/*.dll "$app"/platforms/*.dll "$app"/styles/*.dll
+
+# Anything the program or a plugin needs must be in the package or in Windows.
+missing="$(x86_64-w64-mingw32-objdump -p "$app"/*.exe "$app"/*.dll "$app"/*/*.dll |
+  sed -n 's/^\s*DLL Name: //p' | sort -u | while read -r dll; do
+    case "$dll" in api-ms-win-*) continue ;; esac  # Windows' API sets
+    [ -e "$app/$dll" ] || [ -e "/usr/x86_64-w64-mingw32/lib/lib${dll%.dll}.a" ] ||
+      [ -e "/usr/x86_64-w64-mingw32/lib/lib$(tr 'A-Z' 'a-z' <<<"${dll%.dll}").a" ] || echo "$dll"
+  done)"
+[ -z "$missing" ] || { echo "package: DLLs neither packaged nor Windows' own: $missing" >&2; exit 1; }
+
+rm -f "$out/$name.zip"
+(cd "$out" && zip -qr9 "$name.zip" "$name")
+
+# The installer installs exactly the package's files and its uninstaller removes
+# exactly those, so both lists are written from the package itself.
+(
+  cd "$app"
+  find . -type d | sort | sed 's|^\./\?||' | while read -r d; do
+    printf 'SetOutPath "$INSTDIR%s"\n' "${d:+\\${d//\//\\}}"
+    find "./$d" -maxdepth 1 -type f | sort | while read -r f; do
+      printf 'File "%s"\n' "$app/${f#./}"
+    done
+  done >"$out/install-files.nsh"
+  { find . -type f | sort | sed 's|^\./||; s|/|\\|g' | while read -r f; do printf 'Delete "$INSTDIR\\%s"\n' "$f"; done
+    find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g' | while read -r d; do printf 'RMDir "$INSTDIR\\%s"\n' "$d"; done
+  } >"$out/uninstall-files.nsh"
+)
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DFILES="$out/install-files.nsh" \
+  -DUNFILES="$out/uninstall-files.nsh" -DOUTFILE="$out/$name-setup.exe" \
+  packaging/windows/installer.nsi >&2
+
+echo "$out/$name.zip" >&3
+echo "$out/$name-setup.exe" >&3

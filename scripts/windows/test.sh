@@ -1,0 +1,269 @@
+#!/usr/bin/env bash
+# The Windows package under Wine, as a user meets it. Builds the package
+# (scripts/windows/package.sh), then, on a virtual X display with a fresh Wine
+# prefix:
+#   1. the pure tests, cross-built, run under Wine;
+#   2. the zip's program: its start picture against the Linux build's start
+#      picture of the same scene (share of equal pixels, all of them outside the
+#      frames-per-second box), the frames per second of both, the context menu at
+#      the right button's release and "Вращение" spinning the surface, the settings
+#      window with its title and readable Cyrillic, a slider changing the picture,
+#      and exit code 0 once the main window is closed;
+#   3. the installer, silent: the program started through its Start-menu shortcut
+#      shows the textured surface, and the silent uninstall leaves nothing behind.
+# Pictures and the log go to build-windows/wine-test/. Ends with PASS or FAIL.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+out="$root/build-windows"
+log="$out/wine-test"
+
+if [ -z "${WINE_TEST_DISPLAY:-}" ]; then
+  cd "$root"
+  mkdir -p "$log"
+  rm -f "$log"/*
+  exec > >(tee "$log/log.txt") 2>&1
+  packaged="$(bash scripts/windows/package.sh)"
+  cmake --build "$out/cross" --target read_fps -j2
+  # The Linux build of the same tree, for the reference picture and its tools.
+  cmake --build "$out/host" --target surface-viewer close_window read_fps -j2
+  WINE_TEST_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" $packaged
+fi
+
+zip="$1"
+setup="$2"
+work="$(mktemp -d)"
+pid=""
+cleanup() {
+  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; fi || true
+  [ -z "${WINEPREFIX:-}" ] || wineserver -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+export WINEPREFIX="$work/prefix" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+export LIBGL_ALWAYS_SOFTWARE=1
+# Wine reads its command lines (a Cyrillic shortcut name) in the Unix locale.
+export LC_ALL=C.UTF-8
+started=$SECONDS
+wine wineboot --init >/dev/null 2>&1
+wineserver -w
+# Windows' own faces for the forms, mapped to the host's metric-compatible ones.
+subst='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+wine reg add "$subst" /v "MS Sans Serif" /d "Liberation Sans" /f >/dev/null 2>&1
+wine reg add "$subst" /v "Times New Roman" /d "Liberation Serif" /f >/dev/null 2>&1
+# No window manager runs on the virtual display: Wine places, maximises and
+# frames the windows itself, as Windows does.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+wineserver -w
+echo "Wine prefix ready in $((SECONDS - started)) s"
+
+unzip -q "$zip" -d "$work"
+app="$(echo "$work"/surface-viewer-*-win64)"
+winpath() { echo "Z:${1//\//\\}"; }
+
+# --- 1. Pure tests ---------------------------------------------------------
+cp "$out/cross/tests/windows/pure_tests.exe" "$out/cross/tools/read_fps.exe" "$app/"
+(cd "$app" && wine ./pure_tests.exe --gtest_brief=1) || fail "pure tests under Wine"
+echo "Pure tests under Wine: OK"
+
+# --- 2. The program from the zip ---------------------------------------------
+shot() { import -silent -window root "$1"; }
+# The fps box and its margin change every second; comparisons leave them out.
+masked() { convert "$1" -fill black -draw "rectangle 0,0 47,31" "${@:2}" "$1.masked.png"; echo "$1.masked.png"; }
+differing() { compare -metric AE "$1" "$2" null: 2>&1 >/dev/null | sed 's/ .*//' || true; }
+# A screenshot once two in a row agree outside the fps box.
+settled() {
+  local prev="$work/settle-a.png" cur="$work/settle-b.png" i
+  shot "$prev"
+  for i in $(seq 40); do
+    sleep 0.3
+    shot "$cur"
+    if [ "$(differing "$(masked "$prev")" "$(masked "$cur")")" = 0 ]; then
+      cp "$cur" "$1"
+      return 0
+    fi
+    cp "$cur" "$prev"
+  done
+  return 1
+}
+main_window() { timeout 10 xdotool search --onlyvisible --name '^График функции вида' 2>/dev/null | head -n1 || true; }
+wait_main() {
+  local i w
+  for i in $(seq 150); do
+    w="$(main_window)"
+    [ -n "$w" ] && { echo "$w"; return 0; }
+    [ -z "$pid" ] || kill -0 "$pid" 2>/dev/null || return 1
+    sleep 0.2
+  done
+  return 1
+}
+# Frames per second: the box read once a second for five seconds, by a reader
+# drawing the box the way the program's own platform does.
+fps() {
+  local reader=("$@") i
+  mkdir -p "$work/fps"
+  rm -f "$work/fps"/*
+  for i in 1 2 3 4 5; do
+    sleep 1
+    import -silent -window root -crop 31x21+2+1 +repage "$work/fps/$i.png"
+  done
+  "${reader[@]}" "$work"/fps/*.png 2>/dev/null | awk '$1 != "?" { s += $1; n++ } END { if (n) printf "%.0f", s / n; else print "?" }'
+}
+close_and_wait() {
+  "$out/host/tools/close_window" "$1"
+  local code=0
+  wait "$pid" || code=$?
+  pid=""
+  return "$code"
+}
+
+# The Linux build's start picture and frame rate.
+(cd "$out/host/run" && exec ./surface-viewer) &
+pid=$!
+linux_main="$(wait_main)" || fail "the Linux build did not start"
+sleep 2
+settled "$log/linux-start.png" || fail "the Linux picture does not settle"
+linux_fps="$(fps "$root/build-windows/host/tools/read_fps")"
+close_and_wait "$linux_main" || fail "the Linux build did not end with 0"
+
+# The same scene under Wine, started from the unpacked zip's folder.
+(cd "$app" && exec wine ./surface-viewer.exe) &
+pid=$!
+main="$(wait_main)" || fail "the Windows build did not start under Wine"
+sleep 2
+settled "$log/wine-start.png" || fail "the picture under Wine does not settle"
+pixels=$((1280 * 1024))
+all_diff="$(differing "$log/linux-start.png" "$log/wine-start.png")"
+outside_diff="$(differing "$(masked "$log/linux-start.png")" "$(masked "$log/wine-start.png")")"
+compare "$log/linux-start.png" "$log/wine-start.png" "$log/start-difference.png" 2>/dev/null || true
+awk -v d="$all_diff" -v o="$outside_diff" -v n="$pixels" 'BEGIN {
+  printf "Start picture, Wine against Linux: %.4f%% of pixels equal (%d differ); outside the fps box %.4f%% (%d differ)\n",
+    100 * (n - d) / n, d, 100 * (n - o) / n, o }'
+wine_fps="$(cd "$app" && fps wine ./read_fps.exe)"
+echo "Frames per second: Wine $wine_fps, Linux $linux_fps"
+[ "$outside_diff" = 0 ] || echo "NOTE: the start pictures differ outside the fps box"
+
+# The context menu opens at the right button's release, not at its press.
+xdotool mousemove 640 512
+sleep 0.5
+settled "$work/still.png" || fail "no still picture before the menu"
+xdotool mousedown 3
+sleep 0.8
+shot "$work/pressed.png"
+[ "$(differing "$(masked "$work/still.png")" "$(masked "$work/pressed.png")")" = 0 ] ||
+  fail "something appeared at the right button's press"
+xdotool mouseup 3
+sleep 0.8
+shot "$log/menu.png"
+menu_diff="$(differing "$(masked "$work/still.png")" "$(masked "$log/menu.png")")"
+[ "$menu_diff" -gt 1000 ] || fail "no menu at the right button's release"
+echo "Context menu at the release: OK ($menu_diff pixels)"
+# "Вращение" is the first row.
+xdotool mousemove 680 523 sleep 0.3 click 1 sleep 0.3 mousemove 640 512
+sleep 0.5
+shot "$work/spin-a.png"
+sleep 0.5
+shot "$work/spin-b.png"
+[ "$(differing "$(masked "$work/spin-a.png")" "$(masked "$work/spin-b.png")")" -gt 500 ] ||
+  fail "\"Вращение\" does not spin the surface"
+echo "\"Вращение\" spins the surface: OK"
+# Off again, then the settings window from the menu's last row.
+xdotool click 3 sleep 0.8 mousemove 680 523 sleep 0.3 click 1 sleep 0.3 mousemove 640 512
+xdotool click 3 sleep 0.8 key Up sleep 0.2 key Return
+settings=""
+for _ in $(seq 50); do
+  settings="$(timeout 10 xdotool search --onlyvisible --name '^Параметры и коэффициенты$' 2>/dev/null | head -n1 || true)"
+  [ -n "$settings" ] && break
+  sleep 0.2
+done
+[ -n "$settings" ] || fail "the settings window did not open"
+[ "$(xdotool getwindowname "$settings")" = "Параметры и коэффициенты" ] || fail "settings window title"
+eval "$(xdotool getwindowgeometry --shell "$settings")"
+sx=$X sy=$Y sw=$WIDTH sh=$HEIGHT
+xdotool mousemove 640 900
+settled "$log/settings.png" || fail "no still picture with the settings window"
+convert "$log/settings.png" -crop "${sw}x${sh}+${sx}+${sy}" +repage "$log/settings-window.png"
+echo "Settings window \"Параметры и коэффициенты\" at ${sx},${sy}, ${sw}x${sh}: OK"
+
+# Readable Cyrillic: the group box title "Прототип функции" inks the same box as
+# the same face draws it on Linux, where missing glyphs would draw as empty boxes
+# of another size (the Linux window is opened the same way below).
+ink_box() {
+  convert "$1" -crop "190x16+$((sx + 10))+$((sy + 8))" +repage -colorspace gray \
+    -threshold 45% -negate -trim -format '%w %h' info: 2>/dev/null
+}
+wine_ink="$(ink_box "$log/settings.png")"
+
+# A slider changes the picture: a click on the groove of the first one pages it.
+xdotool mousemove $((sx + 28)) $((sy + 320)) click 1 mousemove 640 900
+sleep 0.5
+settled "$log/slider.png" || fail "no still picture after the slider moved"
+hide="rectangle $sx,$sy $((sx + sw)),$((sy + sh))"
+slider_diff="$(differing "$(masked "$log/settings.png" -draw "$hide")" "$(masked "$log/slider.png" -draw "$hide")")"
+[ "$slider_diff" -gt 500 ] || fail "the slider did not change the picture"
+echo "A slider changes the picture: OK ($slider_diff pixels)"
+
+code=0
+close_and_wait "$main" || code=$?
+[ "$code" = 0 ] || fail "closing the main window ended the program with $code"
+echo "Closing the main window: exit code 0"
+
+(cd "$out/host/run" && exec ./surface-viewer) &
+pid=$!
+linux_main="$(wait_main)" || fail "the Linux build did not start again"
+xdotool mousemove 640 512 sleep 1 click 3 sleep 0.8 key Up sleep 0.2 key Return
+for _ in $(seq 50); do
+  xdotool search --onlyvisible --name '^Параметры и коэффициенты$' >/dev/null 2>&1 && break
+  sleep 0.2
+done
+xdotool mousemove 640 900
+sleep 1
+settled "$log/linux-settings.png" || fail "no still Linux picture with the settings window"
+linux_ink="$(ink_box "$log/linux-settings.png")"
+close_and_wait "$linux_main" || true
+read -r ww wh <<<"$wine_ink"
+read -r lw lh <<<"$linux_ink"
+echo "\"Прототип функции\" inks ${ww}x${wh} under Wine, ${lw}x${lh} on Linux"
+[ $((ww - lw)) -le $((lw / 12)) ] && [ $((lw - ww)) -le $((lw / 12)) ] &&
+  [ $((wh - lh)) -le 2 ] && [ $((lh - wh)) -le 2 ] || fail "the Cyrillic text under Wine is not the face's"
+echo "Readable Cyrillic: OK"
+
+# --- 3. The installer ----------------------------------------------------------
+drive="$WINEPREFIX/drive_c"
+listing() { (cd "$drive" && find "Program Files" ProgramData -print | sort); }
+listing >"$work/before.txt"
+wine "$setup" /S
+wineserver -w
+installed="$drive/Program Files/Surface Viewer"
+link="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Ливентор.lnk"
+[ -f "$installed/surface-viewer.exe" ] || fail "the installer did not install the program"
+[ -f "$link" ] || fail "no Start-menu shortcut"
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\SurfaceViewer' >/dev/null 2>&1 ||
+  fail "the program is not registered for removal"
+echo "Silent install: OK ($(find "$installed" -type f | wc -l) files)"
+
+# Started through the shortcut from a folder without textures: only the
+# shortcut's working folder gives it its textures. Wine's start hands the
+# shortcut on and returns.
+(cd "$work" && wine start 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Ливентор.lnk')
+pid=""
+main="$(wait_main)" || fail "the shortcut did not start the program"
+sleep 2
+settled "$log/shortcut-start.png" || fail "the shortcut's picture does not settle"
+shortcut_diff="$(differing "$(masked "$log/wine-start.png")" "$(masked "$log/shortcut-start.png")")"
+[ "$shortcut_diff" = 0 ] || fail "started from the shortcut, the picture differs from the zip's ($shortcut_diff pixels): no textures?"
+echo "Started from the shortcut: the textured surface, as from the zip"
+"$out/host/tools/close_window" "$main"
+wineserver -w
+
+wine "$installed/uninstall.exe" /S
+wineserver -w
+listing >"$work/after.txt"
+diff "$work/before.txt" "$work/after.txt" || fail "the uninstall left a difference behind"
+if wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\SurfaceViewer' >/dev/null 2>&1; then
+  fail "the uninstall left its registry key"
+fi
+echo "Silent uninstall: nothing left behind"
+echo "Zip $(du -k "$zip" | cut -f1) kB, installer $(du -k "$setup" | cut -f1) kB"
+echo "PASS: the Windows package under Wine"
