@@ -32,14 +32,7 @@ chmod 755 "$work/bin/debootstrap"
 export PATH="$work/bin:$PATH" FRESH_ROOT_TMP="$work/tmp" FRESH_ROOT_CACHE="$work/cache" \
   FRESH_ROOT_MIRROR=http://stub.invalid/debian
 check="$here/scripts/release-check.sh"
-until_within() {  # SECONDS WHAT CONDITION...
-  local deadline=$((SECONDS + $1)) what="$2"
-  shift 2
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || fail "$what"
-    sleep 0.2
-  done
-}
+source "$here/scripts/lib/within.sh"
 
 bash "$check" stub >"$work/log" 2>&1 &
 pid=$!
@@ -47,7 +40,7 @@ root_up() {
   kill -0 "$pid" 2>/dev/null || fail "the release check ended early: $(tail -n 5 "$work/log")"
   compgen -G "$work/tmp/fresh-root.*/root/ready" >/dev/null
 }
-until_within 60 "the release check's root did not come up" root_up
+within 60 "the release check's root did not come up" root_up
 base="$(compgen -G "$work/tmp/fresh-root.*")"
 # The namespace's first process, unshare, is the check's child and sees its mounts.
 ns_pid=""
@@ -64,8 +57,8 @@ namespace_gone() {
   local p
   for p in /proc/[0-9]*/ns/mnt; do [ "$(readlink "$p" 2>/dev/null)" != "$ns" ] || return 1; done
 }
-until_within 10 "processes of the killed check's namespace are left" namespace_gone
-until_within 10 "the killed check's folder is left: $base" test ! -e "$base"
+within 10 "processes of the killed check's namespace are left" namespace_gone
+within 10 "the killed check's folder is left: $base" test ! -e "$base"
 echo "fresh-root-check: a release check killed with SIGKILL, its root with $mounts mounts: nothing left"
 
 mount_ro_and_check() {

@@ -251,14 +251,7 @@ dismiss() {
 
 # --- The program answers: its context menu opens at a right click and closes
 # again on Escape, once nothing else is in the way.
-within() {  # SECONDS REASON CONDITION...: fails with REASON when CONDITION stays false
-  local deadline=$((SECONDS + $1)) why="$2"
-  shift 2
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || fail "$why"
-    sleep 0.2
-  done
-}
+source scripts/lib/within.sh
 answers() {
   local i
   for i in $(seq 20); do none_other && break; dismiss force; sleep 0.3; done
