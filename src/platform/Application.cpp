@@ -54,8 +54,7 @@ TApplication::TApplication(int& argc, char** argv) {
     PreferX11WhereReachable();
     // Qt keeps the argument list for its lifetime, so the extended copy lives here.
     arguments_.assign(argv, argv + argc);
-    const QByteArrayList extra = PrepareNativeGlConfig();
-    for (const QByteArray& a : extra) extraArguments_.push_back(a);
+    extraArguments_ = PrepareNativeGlConfig();
     for (QByteArray& a : extraArguments_) arguments_.push_back(a.data());
     argc_ = static_cast<int>(arguments_.size());
     arguments_.push_back(nullptr);

@@ -1,7 +1,7 @@
 #pragma once
 // The application object: owns the Qt application, the message loop, the idle
 // handler and the default exception reporting. One instance, `Application`.
-#include <QByteArray>
+#include <QByteArrayList>
 #include <QString>
 #include <QTimer>
 #include <exception>
@@ -62,7 +62,7 @@ private:
 
     int argc_ = 0;
     std::vector<char*> arguments_;
-    std::vector<QByteArray> extraArguments_;
+    QByteArrayList extraArguments_;
     std::unique_ptr<QApplication> app_;
     QString title_;
     IdleHandler onIdle_;
