@@ -23,10 +23,10 @@ if [ -z "${WINE_TEST_DISPLAY:-}" ]; then
   rm -f "$log"/*
   exec > >(tee "$log/log.txt") 2>&1
   packaged="$(bash scripts/windows/package.sh)"
-  cmake --build "$out/cross" --target read_fps -j2
+  cmake --build "$out/cross" --target read_fps client_origin -j2
   # The Linux build of the same tree, for the reference picture and its tools.
   cmake --build "$out/host" --target surface-viewer close_window read_fps -j2
-  WINE_TEST_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" $packaged
+  WINE_TEST_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$0" $packaged
 fi
 
 zip="$1"
@@ -63,14 +63,30 @@ app="$(echo "$work"/surface-viewer-*-win64)"
 winpath() { echo "Z:${1//\//\\}"; }
 
 # --- 1. Pure tests ---------------------------------------------------------
-cp "$out/cross/tests/windows/pure_tests.exe" "$out/cross/tools/read_fps.exe" "$app/"
+cp "$out/cross/tests/windows/pure_tests.exe" "$out/cross/tools/read_fps.exe" \
+  "$out/cross/tools/client_origin.exe" "$app/"
 (cd "$app" && wine ./pure_tests.exe --gtest_brief=1) || fail "pure tests under Wine"
 echo "Pure tests under Wine: OK"
 
 # --- 2. The program from the zip ---------------------------------------------
 shot() { import -silent -window root "$1"; }
 # The fps box and its margin change every second; comparisons leave them out.
-masked() { convert "$1" -fill black -draw "rectangle 0,0 47,31" "${@:2}" "$1.masked.png"; echo "$1.masked.png"; }
+# The box sits 1 px below the picture's top edge, at box_y on screen: 1 on Linux,
+# where no window manager frames the window; under Wine the form's caption lies
+# above the picture, and is left out too.
+box_y=1
+mask="rectangle 0,0 47,31"
+masked() { convert "$1" -fill black -draw "$mask" "${@:2}" "$1.masked.png"; echo "$1.masked.png"; }
+# The box's top edge on screen, once its window shows (Wine gives it one of its own).
+find_box_y() {
+  local i y
+  for i in $(seq 50); do
+    y="$(xwininfo -root -children | awk '/ 31x21\+2\+[0-9]+ / { split($NF, a, "+"); print a[3]; exit }')"
+    [ -n "$y" ] && { echo "$y"; return 0; }
+    sleep 0.2
+  done
+  return 1
+}
 differing() { compare -metric AE "$1" "$2" null: 2>&1 >/dev/null | sed 's/ .*//' || true; }
 # A screenshot once two in a row agree outside the fps box.
 settled() {
@@ -106,7 +122,7 @@ fps() {
   rm -f "$work/fps"/*
   for i in 1 2 3 4 5; do
     sleep 1
-    import -silent -window root -crop 31x21+2+1 +repage "$work/fps/$i.png"
+    import -silent -window root -crop "31x21+2+$box_y" +repage "$work/fps/$i.png"
   done
   "${reader[@]}" "$work"/fps/*.png 2>/dev/null | awk '$1 != "?" { s += $1; n++ } END { if (n) printf "%.0f", s / n; else print "?" }'
 }
@@ -132,17 +148,19 @@ close_and_wait "$linux_main" || fail "the Linux build did not end with 0"
 pid=$!
 main="$(wait_main)" || fail "the Windows build did not start under Wine"
 sleep 2
+box_y="$(find_box_y)" || fail "no frames-per-second box under Wine"
+mask="rectangle 0,0 1279,$((box_y - 2)) rectangle 0,0 47,$((box_y + 30))"
 settled "$log/wine-start.png" || fail "the picture under Wine does not settle"
 pixels=$((1280 * 1024))
 all_diff="$(differing "$log/linux-start.png" "$log/wine-start.png")"
 outside_diff="$(differing "$(masked "$log/linux-start.png")" "$(masked "$log/wine-start.png")")"
 compare "$log/linux-start.png" "$log/wine-start.png" "$log/start-difference.png" 2>/dev/null || true
 awk -v d="$all_diff" -v o="$outside_diff" -v n="$pixels" 'BEGIN {
-  printf "Start picture, Wine against Linux: %.4f%% of pixels equal (%d differ); outside the fps box %.4f%% (%d differ)\n",
+  printf "Start picture, Wine against Linux: %.4f%% of pixels equal (%d differ); outside the caption and the fps box %.4f%% (%d differ)\n",
     100 * (n - d) / n, d, 100 * (n - o) / n, o }'
 wine_fps="$(cd "$app" && fps wine ./read_fps.exe)"
 echo "Frames per second: Wine $wine_fps, Linux $linux_fps"
-[ "$outside_diff" = 0 ] || echo "NOTE: the start pictures differ outside the fps box"
+[ "$outside_diff" = 0 ] || echo "NOTE: the start pictures differ outside the caption and the fps box"
 
 # The context menu opens at the right button's release, not at its press.
 xdotool mousemove 640 512
@@ -181,6 +199,9 @@ done
 [ "$(xdotool getwindowname "$settings")" = "Параметры и коэффициенты" ] || fail "settings window title"
 eval "$(xdotool getwindowgeometry --shell "$settings")"
 sx=$X sy=$Y sw=$WIDTH sh=$HEIGHT
+# Where the window's content begins: Wine draws the frame and caption inside.
+read -r cx cy < <(cd "$app" && wine ./client_origin.exe "Параметры и коэффициенты" | tr -d "\r") ||
+  fail "no client area for the settings window"
 xdotool mousemove 640 900
 settled "$log/settings.png" || fail "no still picture with the settings window"
 convert "$log/settings.png" -crop "${sw}x${sh}+${sx}+${sy}" +repage "$log/settings-window.png"
@@ -189,14 +210,16 @@ echo "Settings window \"Параметры и коэффициенты\" at ${sx
 # Readable Cyrillic: the group box title "Прототип функции" inks the same box as
 # the same face draws it on Linux, where missing glyphs would draw as empty boxes
 # of another size (the Linux window is opened the same way below).
+# The title is found from where the window's content begins: under Wine below
+# the caption Wine draws; on Linux, with no window manager, the window's origin.
 ink_box() {
-  convert "$1" -crop "190x16+$((sx + 10))+$((sy + 8))" +repage -colorspace gray \
+  convert "$1" -crop "190x16+$(($2 + 10))+$(($3 + 8))" +repage -colorspace gray \
     -threshold 45% -negate -trim -format '%w %h' info: 2>/dev/null
 }
-wine_ink="$(ink_box "$log/settings.png")"
+wine_ink="$(ink_box "$log/settings.png" "$cx" "$cy")"
 
 # A slider changes the picture: a click on the groove of the first one pages it.
-xdotool mousemove $((sx + 28)) $((sy + 320)) click 1 mousemove 640 900
+xdotool mousemove $((cx + 28)) $((cy + 320)) click 1 mousemove 640 900
 sleep 0.5
 settled "$log/slider.png" || fail "no still picture after the slider moved"
 hide="rectangle $sx,$sy $((sx + sw)),$((sy + sh))"
@@ -220,7 +243,8 @@ done
 xdotool mousemove 640 900
 sleep 1
 settled "$log/linux-settings.png" || fail "no still Linux picture with the settings window"
-linux_ink="$(ink_box "$log/linux-settings.png")"
+eval "$(xdotool search --onlyvisible --name '^Параметры и коэффициенты$' getwindowgeometry --shell)"
+linux_ink="$(ink_box "$log/linux-settings.png" "$X" "$Y")"
 close_and_wait "$linux_main" || true
 read -r ww wh <<<"$wine_ink"
 read -r lw lh <<<"$linux_ink"

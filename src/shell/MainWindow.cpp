@@ -8,6 +8,7 @@
 #include "platform/GlPlatform.h"
 #include "platform/GlView.h"
 #include "platform/KeyState.h"
+#include "platform/ViewHost.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -16,7 +17,6 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QWindow>
 
 TForm1* Form1 = nullptr;
 
@@ -54,11 +54,9 @@ TForm1::TForm1() : TForm(nullptr) {
 
     // The picture goes straight into a native GL window filling the client area.
     View = new GlView;
-    QWidget* container = QWidget::createWindowContainer(View, this);
-    container->setFocusPolicy(Qt::StrongFocus);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(container);
+    layout->addWidget(HostView(View, this));
     View->onMouseMove = [this](Qt::MouseButtons b, int x, int y) {
         TShiftState shift;
         shift.ssLeft = b & Qt::LeftButton;
@@ -69,12 +67,8 @@ TForm1::TForm1() : TForm(nullptr) {
     View->onContextMenu = [this](const QPoint& at) { PopupMenu1->popup(at); };
     View->onPaint = [this] { FormPaint(this); };
 
-    // The frames-per-second box sits over the picture. A child widget would draw
-    // into the main window's own surface, which on Wayland lies beneath the GL
-    // window's, so the box is a window with a surface of its own, placed inside
-    // the GL window once that exists (showEvent): there it stays on top. It has
-    // no parent widget, which would turn every sibling into a native window too,
-    // and the form deletes it.
+    // The frames-per-second box sits over the picture, in a window of its own
+    // held there once the view's window exists (showEvent); the form deletes it.
     Edit1 = new QLineEdit(QStringLiteral("Edit1"));
     Edit1->setWindowFlags(Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
     Edit1->setAttribute(Qt::WA_ShowWithoutActivating);
@@ -102,7 +96,7 @@ TForm1::TForm1() : TForm(nullptr) {
 }
 
 TForm1::~TForm1() {
-    // The box's window lives inside the GL window: it goes first.
+    // The box's window is held over the GL window: it goes first.
     delete Edit1;
     Edit1 = nullptr;
     Application->SetOnIdle(nullptr);
@@ -115,13 +109,7 @@ TForm1::~TForm1() {
 
 void TForm1::showEvent(QShowEvent* e) {
     TForm::showEvent(e);
-    QWindow* box = Edit1 ? Edit1->windowHandle() : nullptr;
-    if (View->handle() && (!box || box->parent() != View)) {
-        Edit1->winId();
-        Edit1->windowHandle()->setParent(View);
-        Edit1->move(2, 1);
-        Edit1->show();
-    }
+    if (Edit1) HoldOverView(Edit1, View, QPoint(2, 1));
 }
 
 void TForm1::FormCreate(QObject*) {

@@ -1,0 +1,17 @@
+#pragma once
+// Where the GL view sits in its form, and how a small window is kept over it.
+// X and Wayland embed the view as a native child window; Windows gives it a
+// window of its own (see win/ViewHost.cpp).
+#include <QPoint>
+
+class GlView;
+class QWidget;
+
+// Takes `view` into `form`'s client area; returns the widget the form lays out
+// where the picture goes. The form owns both from then on.
+QWidget* HostView(GlView* view, QWidget* form);
+
+// Keeps `box`, a frameless parentless widget, over the picture with its top-left
+// corner at `at` in view coordinates. Call once the view's window exists; calling
+// again does nothing.
+void HoldOverView(QWidget* box, GlView* view, const QPoint& at);

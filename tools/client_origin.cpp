@@ -1,0 +1,17 @@
+// Prints where a top-level window's client area begins on screen, for the
+// Windows test under Wine: Wine draws a window's frame into the same X window,
+// so the X geometry alone does not tell where the form's own content starts.
+//   client_origin TITLE     prints "X Y", or fails when no window has that title
+#include <windows.h>
+
+#include <cstdio>
+
+int main() {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    HWND window = argc == 2 ? FindWindowW(nullptr, argv[1]) : nullptr;
+    POINT origin = {0, 0};
+    if (!window || !ClientToScreen(window, &origin)) return 1;
+    std::printf("%ld %ld\n", origin.x, origin.y);
+    return 0;
+}
