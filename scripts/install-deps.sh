@@ -35,7 +35,7 @@ packaging=(debootstrap desktop-file-utils appstream file)
 # Qt for Windows from Debian's source, MinGW-w64, the installer, and Wine to test.
 windows=(
   mingw-w64 ninja-build xz-utils googletest nsis zip unzip
-  wine wine64 xdotool
+  wine wine64 xdotool x11-utils
 )
 
 case "$job" in
