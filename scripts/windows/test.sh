@@ -60,7 +60,6 @@ echo "Wine prefix ready in $((SECONDS - started)) s"
 
 unzip -q "$zip" -d "$work"
 app="$(echo "$work"/surface-viewer-*-win64)"
-winpath() { echo "Z:${1//\//\\}"; }
 
 # --- 1. Pure tests ---------------------------------------------------------
 cp "$out/cross/tests/windows/pure_tests.exe" "$out/cross/tools/read_fps.exe" \
