@@ -25,9 +25,9 @@ logs="$build/monkey"
 mkdir -p "$logs"
 rm -f "$logs"/*
 ulimit -c 0
-# No desktop portal on a virtual display; the sanitizer options as in scripts/test.sh.
+# No desktop portal on a virtual display (see scripts/test.sh).
 export LIBGL_ALWAYS_SOFTWARE=1 QT_QPA_PLATFORM=xcb QT_NO_XDG_DESKTOP_PORTAL=1
-export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:intercept_tls_get_addr=0:log_path=$logs/asan"
+export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:log_path=$logs/asan"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$logs/ubsan"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 seed="${MONKEY_SEED:-$(od -An -N2 -tu2 /dev/urandom | tr -d ' ')}"

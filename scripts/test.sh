@@ -37,13 +37,8 @@ $([ "$(id -u)" = 0 ] || echo sudo) bash scripts/fresh-root-check.sh
 # Sanitizer and fuzzing runs. Leaks that third-party libraries (Mesa's driver and GLX,
 # D-Bus) keep for the life of the process are suppressed by their library file
 # (tests/lsan.supp); anything else stops the run.
-# intercept_tls_get_addr=0: GCC 12's leak checker guesses where a dynamic TLS
-# block begins from a header only old glibc versions wrote; when a block lands 16
-# bytes into a page it scans a garbage range and the checker itself dies ("Tracer
-# caught signal 11", about 1 process in 12). Static TLS, stacks and the heap are
-# still scanned.
 SAN_ENV=(
-  ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:intercept_tls_get_addr=0"
+  ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1"
   UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
   LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 )

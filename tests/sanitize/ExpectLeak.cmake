@@ -2,9 +2,7 @@
 # passes only when its deliberate leak is reported with Qt's frames on the stack:
 # a suppression that matches our code, or anything that passes through Qt, fails.
 #   cmake -DPROBE=<leak_probe> -DSUPPRESSIONS=<lsan.supp> -P ExpectLeak.cmake
-# intercept_tls_get_addr=0 as in scripts/test.sh: otherwise the checker itself
-# sometimes dies on a dynamic TLS block it cannot delimit.
-set(ENV{ASAN_OPTIONS} "detect_leaks=1:halt_on_error=1:intercept_tls_get_addr=0")
+set(ENV{ASAN_OPTIONS} "detect_leaks=1:halt_on_error=1")
 set(ENV{LSAN_OPTIONS} "suppressions=${SUPPRESSIONS}:print_suppressions=0")
 set(ENV{LIBGL_ALWAYS_SOFTWARE} 1)
 set(ENV{QT_QPA_PLATFORM} xcb)
