@@ -153,7 +153,8 @@ mask="rectangle 0,0 1279,$((box_y - 2)) rectangle 0,0 47,$((box_y + 30))"
 settled "$log/wine-start.png" || fail "the picture under Wine does not settle"
 pixels=$((1280 * 1024))
 all_diff="$(differing "$log/linux-start.png" "$log/wine-start.png")"
-outside_diff="$(differing "$(masked "$log/linux-start.png")" "$(masked "$log/wine-start.png")")"
+linux_masked="$(masked "$log/linux-start.png")" wine_masked="$(masked "$log/wine-start.png")"
+outside_diff="$(differing "$linux_masked" "$wine_masked")"
 compare "$log/linux-start.png" "$log/wine-start.png" "$log/start-difference.png" 2>/dev/null || true
 awk -v d="$all_diff" -v o="$outside_diff" -v n="$pixels" 'BEGIN {
   printf "Start picture, Wine against Linux: %.4f%% of pixels equal (%d differ); outside the caption and the fps box %.4f%% (%d differ)\n",
@@ -164,7 +165,7 @@ echo "Frames per second: Wine $wine_fps, Linux $linux_fps"
 # the height of the window drawn into (here Wine's caption leaves 1005 rows, an odd
 # number, which pairs other rows into the 2 by 2 blocks a mipmap level is chosen
 # for). That moves colours by a few levels at most; anything more is a fault.
-coarse="$(differing "$(masked "$log/linux-start.png")" "$(masked "$log/wine-start.png")" -fuzz 2%)"
+coarse="$(differing "$linux_masked" "$wine_masked" -fuzz 2%)"
 [ "$coarse" = 0 ] || fail "the start picture under Wine differs from Linux's by more than rounding ($coarse pixels)"
 [ "$outside_diff" = 0 ] || echo "NOTE: the start pictures differ outside the caption and the fps box, by rounding only"
 
