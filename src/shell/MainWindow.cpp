@@ -8,6 +8,7 @@
 #include "platform/GlPlatform.h"
 #include "platform/GlView.h"
 #include "platform/KeyState.h"
+#include "platform/SystemTimer.h"
 #include "platform/ViewHost.h"
 
 #include <QGuiApplication>
@@ -82,10 +83,10 @@ TForm1::TForm1() : TForm(nullptr) {
     Timer2->setInterval(1000);
     connect(Timer2, &QTimer::timeout, this, [this] { Timer2Timer(Timer2); });
     Timer2->start();
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(1);
-    Timer1->setTimerType(Qt::PreciseTimer);
-    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(Timer1); });
+    // 1 ms, which the system clock makes 64 ticks a second at most: the animation
+    // and the arrow keys step per tick, so their speed does not follow the frames.
+    Timer1 = new SystemTimer(1, this);
+    Timer1->onTimeout = [this] { Timer1Timer(Timer1); };
     Timer1->start();
 
     BuildPopupMenu();

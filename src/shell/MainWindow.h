@@ -31,6 +31,7 @@ class QActionGroup;
 class QImage;
 class QOpenGLContext;
 class QTimer;
+class SystemTimer;
 
 // The mouse buttons held during a move, as the navigation looks at them.
 struct TShiftState {
@@ -72,7 +73,7 @@ public:
 
     // Published components.
     QTimer* Timer2 = nullptr;
-    QTimer* Timer1 = nullptr;
+    SystemTimer* Timer1 = nullptr;
     QLineEdit* Edit1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* rot = nullptr;

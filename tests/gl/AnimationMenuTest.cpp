@@ -1,6 +1,7 @@
 // The context menu: its items, the radio pair that drives the two animations, the
 // per-tick accumulators and the way to the settings window.
 #include "platform/GlView.h"
+#include "platform/SystemTimer.h"
 #include "settings/SettingsWindow.h"
 #include "shell/MainWindow.h"
 #include "support/Viewer.h"
@@ -8,10 +9,18 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
+#include <QScreen>
 #include <QWindow>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 namespace {
 enum class State { Still, Spinning, Phasing, Broken };
@@ -130,6 +139,33 @@ TEST_F(AnimationMenuTest, TicksAdvanceOnlyTheCheckedAccumulator) {
     f.N1->trigger();
     Tick();
     EXPECT_EQ(f.Phase, static_cast<float>(phase + 0.01));
+}
+
+TEST_F(AnimationMenuTest, TicksComeWithTheSystemClockNotWithTheFrames) {
+    // The real loop for three seconds with the timer running; the spin counts the
+    // ticks, FrameCount the frames.
+    TForm1& f = *Form1;
+    f.Timer2->stop();
+    f.rot->trigger();
+    f.FrameCount = 0;
+    f.Timer1->start();
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+    loop.exec();
+    const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    const double ticks = std::round(f.SpinAngle / 0.01) / seconds;
+    const double frames = f.FrameCount / seconds;
+    std::printf("%.1f ticks and %.1f frames a second\n", ticks, frames);
+    // 64 a second while frames come faster; one a frame while they come slower.
+    EXPECT_NEAR(ticks, std::min(64.0, frames), 4) << frames << " frames a second";
+    if (qEnvironmentVariableIsSet("VIEWER_SMALL_SCREEN")) {
+        // Frames come several times faster here, and still share the clock's ticks.
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        ASSERT_LE(screen.width() * screen.height(), 320 * 240);
+        EXPECT_GT(frames, 2 * ticks);
+    }
 }
 
 TEST_F(AnimationMenuTest, TicksKeepEachAccumulatorWithinItsPeriod) {

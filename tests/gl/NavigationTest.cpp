@@ -2,6 +2,7 @@
 // events to the program's windows, and the timer ticks driven by hand.
 #include "platform/GlView.h"
 #include "platform/KeyState.h"
+#include "platform/SystemTimer.h"
 #include "settings/SettingsWindow.h"
 #include "shell/MainWindow.h"
 #include "support/Viewer.h"

@@ -3,6 +3,7 @@
 #include "platform/Application.h"
 #include "platform/GlPlatform.h"
 #include "platform/GlView.h"
+#include "platform/SystemTimer.h"
 #include "settings/RadioGroup.h"
 #include "settings/SettingsWindow.h"
 #include "shell/MainWindow.h"
