@@ -36,6 +36,8 @@ packaging=(debootstrap desktop-file-utils appstream file)
 windows=(
   mingw-w64 ninja-build xz-utils googletest nsis zip unzip
   wine wine64 xdotool x11-utils
+  # Wine's OpenGL is the machine's libGL.
+  libgl1 libglx-mesa0
 )
 
 case "$job" in

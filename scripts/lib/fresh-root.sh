@@ -72,7 +72,7 @@ fresh_root_enter() {
     mkdir -p "$FRESH_ROOT_RELEASE_CACHE/archives/partial"
     exec {lock}>"$FRESH_ROOT_RELEASE_CACHE/lock"
     flock -n "$lock" || {
-        echo "fresh-root: waiting for another $FRESH_ROOT_RELEASE root on this machine to finish"
+        echo "fresh-root: waiting for another $FRESH_ROOT_RELEASE root on this machine to finish" >&2
         until flock -w 5 "$lock"; do :; done
     }
     # A signal stops the namespace at once; the kernel ends all in it.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows package: a zip and an NSIS installer, in build-windows/.
-#   bash scripts/windows/package.sh
+#   bash scripts/windows/package.sh      (as root: it builds in a fresh Debian 13
+#                                          root, scripts/lib/windows-root.sh)
 # Cross-builds Qt first when its cache lacks this version and these options
 # (scripts/windows/build-qt.sh), then the viewer and its pure tests against it.
 # The texture set is drawn by the host build's texgen (build-windows/host).
@@ -8,6 +9,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 cd "$root"
+source scripts/lib/windows-root.sh
+windows_root_enter scripts/windows/package.sh "$@"
 # Progress goes to standard error; standard output has the two paths only.
 exec 3>&1 1>&2
 out="$root/build-windows"
@@ -18,6 +21,15 @@ bash scripts/install-deps.sh windows
 # QT_WIN_PREFIX: a Qt for Windows installed elsewhere, instead of the cached one.
 qt="${QT_WIN_PREFIX:-$(bash scripts/windows/build-qt.sh | tail -n1)}"
 host_cmake="/usr/lib/$(gcc -print-multiarch)/cmake"
+
+# Build folders made for another tree or another Qt are made anew: CMake keeps the
+# source folder and the toolchain of its first configuration.
+fresh_build() {  # DIR STAMP
+  [ "$(cat "$1/.made-for" 2>/dev/null)" = "$2" ] && return
+  rm -rf "$1" && mkdir -p "$1" && echo "$2" >"$1/.made-for"
+}
+fresh_build "$out/host" "$root"
+fresh_build "$out/cross" "$root $qt"
 
 # The host side: only the texture generator.
 [ -f "$out/host/build.ninja" ] || cmake -G Ninja -S . -B "$out/host" -DCMAKE_BUILD_TYPE=Release \

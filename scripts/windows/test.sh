@@ -17,8 +17,11 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 out="$root/build-windows"
 log="$out/wine-test"
 
+cd "$root"
+source scripts/lib/windows-root.sh
+windows_root_enter scripts/windows/test.sh "$@"
+
 if [ -z "${WINE_TEST_DISPLAY:-}" ]; then
-  cd "$root"
   mkdir -p "$log"
   rm -f "$log"/*
   exec > >(tee "$log/log.txt") 2>&1

@@ -1,0 +1,31 @@
+# shellcheck shell=bash
+# The Windows package is built and tested in a fresh Debian 13 root, whatever the
+# machine's own release: Qt 6.8 cross-built from Debian 13's source with that
+# root's Qt 6.8 host tools, MinGW-w64 with GCC 14, NSIS, and Wine 10 to test under.
+# A script of scripts/windows/ calls, first thing,
+#   windows_root_enter SCRIPT "$@"
+# (as root). Outside the root it makes the root (scripts/lib/fresh-root.sh), clones
+# the work tree's HEAD into it, mounts the machine's Qt cache and build-windows/
+# there, runs SCRIPT inside and exits with its status; inside it returns at once.
+WINDOWS_RELEASE=trixie
+WINDOWS_ROOT_SRC=/root/surface-viewer
+
+windows_root_enter() {
+    [ -z "${WINDOWS_IN_ROOT:-}" ] || return 0
+    local script="$1" here
+    shift
+    here="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+    source "$here/scripts/lib/fresh-root.sh"
+    fresh_root_enter "$WINDOWS_RELEASE" "$@"
+    # From here on inside the private namespace; nothing below is seen outside.
+    local cache="${QT_WIN_CACHE:-/var/cache/surface-viewer}"
+    mkdir -p "$cache" "$here/build-windows"
+    { fresh_root_make windows && fresh_root_clone "$WINDOWS_ROOT_SRC" &&
+        fresh_root_bind "$cache" /var/cache/surface-viewer &&
+        fresh_root_bind "$here/build-windows" "$WINDOWS_ROOT_SRC/build-windows"; } >&2 ||
+        { echo "windows: no Debian $WINDOWS_RELEASE root to build in" >&2; exit 1; }
+    # Paths printed inside name the root's tree; outside they name this one.
+    fresh_root_run env WINDOWS_IN_ROOT=1 bash -c 'cd "$0" && exec bash "$@"' "$WINDOWS_ROOT_SRC" "$script" "$@" |
+        sed -u "s|$WINDOWS_ROOT_SRC/|$here/|g"
+    exit "${PIPESTATUS[0]}"
+}
