@@ -36,8 +36,8 @@ packaging=(debootstrap desktop-file-utils appstream file)
 windows=(
   mingw-w64 ninja-build xz-utils googletest nsis zip unzip
   wine wine64 xdotool x11-utils
-  # Wine's OpenGL is the machine's libGL.
-  libgl1 libglx-mesa0
+  # Wine's OpenGL is the machine's libGL; its Windows locale follows the Unix one.
+  libgl1 libglx-mesa0 locales
 )
 
 case "$job" in
@@ -72,7 +72,7 @@ fi
 
 # The settings window reads and writes numbers in the user's locale; the tests
 # exercise both a comma locale and a point locale.
-if [ "$job" = test ] && ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf8$'; then
+if { [ "$job" = test ] || [ "$job" = windows ]; } && ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf8$'; then
   $SUDO sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/; s/^# *\(en_US.UTF-8 UTF-8\)/\1/' /etc/locale.gen &&
     $SUDO locale-gen >/dev/null && locale -a | grep -qi '^ru_RU\.utf8$' || {
     echo "install-deps.sh: could not generate the ru_RU.UTF-8 and en_US.UTF-8 locales the tests need" >&2

@@ -55,7 +55,8 @@ mingw_dll() { x86_64-w64-mingw32-g++-posix -print-file-name="$1"; }
 cp "$out/cross/run/surface-viewer.exe" "$app/"
 cp "$qt"/bin/Qt6{Core,Gui,Widgets}.dll "$app/"
 cp "$qt/plugins/platforms/qwindows.dll" "$app/platforms/"
-cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$app/styles/"
+# The native look: qwindowsvistastyle up to Qt 6.6, qmodernwindowsstyle since.
+cp "$qt"/plugins/styles/q*windows*style.dll "$app/styles/"
 for dll in libgcc_s_seh-1.dll libstdc++-6.dll; do cp "$(mingw_dll "$dll")" "$app/"; done
 cp /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$app/"
 # Qt's own strings in Russian: the host's translation, the same for every platform.

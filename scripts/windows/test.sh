@@ -2,13 +2,18 @@
 # The Windows package under Wine, as a user meets it. Builds the package
 # (scripts/windows/package.sh), then, on a virtual X display with a fresh Wine
 # prefix:
-#   1. the pure tests, cross-built, run under Wine;
+#   1. the pure tests, cross-built, run under Wine; the program's start-up, read
+#      from inside (tests/windows/ViewProbe.cpp): the view a child window of the
+#      form, one pixel format for the view's window and its context, 24 depth bits
+#      and no stencil, and a decimal comma in the number edits under a Russian
+#      locale;
 #   2. the zip's program: its start picture against the Linux build's start
 #      picture of the same scene (share of equal pixels, all of them outside the
 #      frames-per-second box), the frames per second of both, the context menu at
 #      the right button's release and "Вращение" spinning the surface, the settings
 #      window with its title and readable Cyrillic, a slider changing the picture,
-#      and exit code 0 once the main window is closed;
+#      the arrow keys flying the eye with the settings window in front but not with
+#      another program in front, and exit code 0 once the main window is closed;
 #   3. the installer, silent: the program started through its Start-menu shortcut
 #      shows the textured surface, and the silent uninstall leaves nothing behind.
 # Pictures and the log go to build-windows/wine-test/. Ends with PASS or FAIL.
@@ -26,7 +31,7 @@ if [ -z "${WINE_TEST_DISPLAY:-}" ]; then
   rm -f "$log"/*
   exec > >(tee "$log/log.txt") 2>&1
   packaged="$(bash scripts/windows/package.sh)"
-  cmake --build "$out/cross" --target read_fps client_origin -j2
+  cmake --build "$out/cross" --target read_fps client_origin view_probe -j2
   # The Linux build of the same tree, for the reference picture and its tools.
   cmake --build "$out/host" --target surface-viewer close_window read_fps -j2
   WINE_TEST_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$0" $packaged
@@ -65,10 +70,28 @@ unzip -q "$zip" -d "$work"
 app="$(echo "$work"/surface-viewer-*-win64)"
 
 # --- 1. Pure tests ---------------------------------------------------------
-cp "$out/cross/tests/windows/pure_tests.exe" "$out/cross/tools/read_fps.exe" \
-  "$out/cross/tools/client_origin.exe" "$app/"
+cp "$out/cross/tests/windows/pure_tests.exe" "$out/cross/tests/windows/view_probe.exe" \
+  "$out/cross/tools/read_fps.exe" "$out/cross/tools/client_origin.exe" "$app/"
 (cd "$app" && wine ./pure_tests.exe --gtest_brief=1) || fail "pure tests under Wine"
 echo "Pure tests under Wine: OK"
+
+# The program's own start-up, read from inside, in the Russian locale.
+(cd "$app" && env -u LC_ALL LANG=ru_RU.UTF-8 wine ./view_probe.exe | tr -d '\r') >"$log/view-probe.txt" ||
+  fail "the start-up probe under Wine"
+probe() { awk -v k="$1" '$1 == k { print $2; exit }' "$log/view-probe.txt"; }
+[ "$(probe view-parent-is-form)" = 1 ] && [ "$(probe view-is-child)" = 1 ] ||
+  fail "the view is not a child window of the form ($(tr '\n' ' ' <"$log/view-probe.txt"))"
+echo "The view is a child window of the form (GetParent, WS_CHILD): OK"
+window_format="$(probe pixel-format-window)" context_format="$(probe pixel-format-context)"
+[ "${window_format:-0}" -gt 0 ] && [ "$window_format" = "$context_format" ] &&
+  [ "$(probe context-on-view)" = 1 ] ||
+  fail "the view's window (format ${window_format:-?}) and its context (format ${context_format:-?}) differ"
+[ "$(probe depth-bits)" = 24 ] && [ "$(probe stencil-bits)" = 0 ] ||
+  fail "the view's pixel format has $(probe depth-bits) depth and $(probe stencil-bits) stencil bits, not 24 and 0"
+echo "One pixel format, #$window_format, for the view's window and its context: 24 depth bits, no stencil: OK"
+grep -qx 'edit 6,283185' "$log/view-probe.txt" ||
+  fail "no decimal comma in the settings window's edits under a Russian locale"
+echo "Numbers in the user's locale: \"6,283185\" under ru_RU: OK"
 
 # --- 2. The program from the zip ---------------------------------------------
 shot() { import -silent -window root "$1"; }
@@ -79,15 +102,12 @@ shot() { import -silent -window root "$1"; }
 box_y=1
 mask="rectangle 0,0 47,31"
 masked() { convert "$1" -fill black -draw "$mask" "${@:2}" "$1.masked.png"; echo "$1.masked.png"; }
-# The box's top edge on screen, once its window shows (Wine gives it one of its own).
+# The box's top edge on screen: 1 px below the top of the form's client area,
+# where the view begins.
 find_box_y() {
-  local i y
-  for i in $(seq 50); do
-    y="$(xwininfo -root -children | awk '/ 31x21\+2\+[0-9]+ / { split($NF, a, "+"); print a[3]; exit }')"
-    [ -n "$y" ] && { echo "$y"; return 0; }
-    sleep 0.2
-  done
-  return 1
+  local x y
+  read -r x y < <(cd "$app" && wine ./client_origin.exe "$(xdotool getwindowname "$1")" | tr -d "\r") &&
+    [ -n "$y" ] && echo $((y + 1))
 }
 # Pixels that differ between two pictures; further arguments go to compare (-fuzz).
 differing() { compare -metric AE "${@:3}" "$1" "$2" null: 2>&1 >/dev/null | sed 's/ .*//' || true; }
@@ -151,7 +171,7 @@ close_and_wait "$linux_main" || fail "the Linux build did not end with 0"
 pid=$!
 main="$(wait_main)" || fail "the Windows build did not start under Wine"
 sleep 2
-box_y="$(find_box_y)" || fail "no frames-per-second box under Wine"
+box_y="$(find_box_y "$main")" || fail "no frames-per-second box under Wine"
 mask="rectangle 0,0 1279,$((box_y - 2)) rectangle 0,0 47,$((box_y + 30))"
 settled "$log/wine-start.png" || fail "the picture under Wine does not settle"
 pixels=$((1280 * 1024))
@@ -164,6 +184,8 @@ awk -v d="$all_diff" -v o="$outside_diff" -v n="$pixels" 'BEGIN {
     100 * (n - d) / n, d, 100 * (n - o) / n, o }'
 wine_fps="$(cd "$app" && fps wine ./read_fps.exe)"
 echo "Frames per second: Wine $wine_fps, Linux $linux_fps"
+awk -v w="$wine_fps" -v l="$linux_fps" 'BEGIN { exit !(w + 0 > 0 && w >= 0.9 * l) }' ||
+  fail "under Wine the program draws $wine_fps frames a second, less than 0.9 times Linux's $linux_fps"
 # Same GL calls, same Mesa: what differs is llvmpipe's rounding, which depends on
 # the height of the window drawn into (here Wine's caption leaves 1005 rows, an odd
 # number, which pairs other rows into the 2 by 2 blocks a mipmap level is chosen
@@ -236,6 +258,43 @@ hide="rectangle $sx,$sy $((sx + sw)),$((sy + sh))"
 slider_diff="$(differing "$(masked "$log/settings.png" -draw "$hide")" "$(masked "$log/slider.png" -draw "$hide")")"
 [ "$slider_diff" -gt 500 ] || fail "the slider did not change the picture"
 echo "A slider changes the picture: OK ($slider_diff pixels)"
+
+# The arrow keys fly the eye while a window of the program is in front, the
+# settings window too (the focus in a number edit, which takes no Up), and not
+# while another program is. Hidden below: the settings window and whatever sits
+# over the picture.
+keys_moved() {  # BEFORE AFTER RECT...
+  local hide="rectangle $sx,$sy $((sx + sw)),$((sy + sh))" r
+  for r in "${@:3}"; do hide="$hide rectangle $r"; done
+  differing "$(masked "$1" -draw "$hide")" "$(masked "$2" -draw "$hide")"
+}
+xdotool mousemove $((cx + 20)) $((cy + 98)) click 1 mousemove 640 900
+settled "$work/keys-before.png" || fail "no still picture before the arrow keys"
+xdotool keydown Up sleep 1 keyup Up
+settled "$log/keys-settings.png" || fail "no still picture after the arrow keys"
+keys_diff="$(keys_moved "$work/keys-before.png" "$log/keys-settings.png")"
+[ "$keys_diff" -gt 500 ] || fail "Up with the settings window in front did not move the eye"
+echo "Up with the settings window in front moves the eye: OK ($keys_diff pixels)"
+wine notepad &
+notepad_pid=$!
+notepad=""
+for _ in $(seq 100); do
+  notepad="$(timeout 10 xdotool search --onlyvisible --name 'Notepad' 2>/dev/null | head -n1 || true)"
+  [ -n "$notepad" ] && break
+  sleep 0.2
+done
+[ -n "$notepad" ] || fail "Wine's notepad did not start"
+eval "$(xdotool getwindowgeometry --shell "$notepad")"
+notepad_rect="$X,$Y $((X + WIDTH)),$((Y + HEIGHT))"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+settled "$work/notepad-before.png" || fail "no still picture with notepad in front"
+xdotool keydown Up sleep 1.5 keyup Up
+settled "$log/keys-notepad.png" || fail "no still picture after the arrow keys in notepad"
+keys_diff="$(keys_moved "$work/notepad-before.png" "$log/keys-notepad.png" "$notepad_rect")"
+[ "$keys_diff" = 0 ] || fail "Up typed into another program moved the viewer's eye ($keys_diff pixels)"
+echo "Up with another program in front moves nothing: OK"
+"$out/host/tools/close_window" "$notepad"
+wait "$notepad_pid" 2>/dev/null || true
 
 code=0
 close_and_wait "$main" || code=$?

@@ -7,13 +7,17 @@
 void InstallKeyStateWatcher();
 
 #ifdef _WIN32
-// Windows keeps the keyboard state itself: GetAsyncKeyState, VK_UP and VK_DOWN.
+// VK_UP and VK_DOWN as Windows names them. Its own GetAsyncKeyState reports keys
+// typed into any program, so the name stands for the program's below.
 #include <windows.h>
+#define GetAsyncKeyState ProgramKeyState
 #else
 constexpr int VK_UP = 0x26;
 constexpr int VK_DOWN = 0x28;
+#endif
 
 // Bit 15 set while the key is held; bit 0 set when it was pressed since the
-// previous query of that key. Zero otherwise.
+// previous query of that key. Zero otherwise. Only keys that reach a window of
+// the program count, also on Windows, whose own GetAsyncKeyState would report
+// keys typed into any other program.
 int16_t GetAsyncKeyState(int vk);
-#endif

@@ -1,7 +1,6 @@
 #pragma once
-// Where the GL view sits in its form, and how a small window is kept over it.
-// X and Wayland embed the view as a native child window; Windows gives it a
-// window of its own (see win/ViewHost.cpp).
+// Where the GL view sits in its form, and how a small window is kept over it:
+// the view is a native child window of the form on every platform.
 #include <QPoint>
 
 class GlView;
