@@ -64,12 +64,13 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -DVIEWER_FUZZ=ON -DVIEWER_SANITIZE
   -DVIEWER_TESTS=OFF -DVIEWER_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIEWER_WERROR=ON
 cmake --build build-fuzz -j"$(nproc)" --target texture_fuzzer number_fuzzer
 for target in texture number; do
-  # New inputs go to a scratch corpus; the committed seeds are only read.
+  # New inputs go to a scratch corpus; the committed seeds are only read. The
+  # decoder needs kilobytes; 64 MB is the largest image at one byte a pixel.
   work="$(mktemp -d)"
   scratch+=("$work")
   mkdir -p build-fuzz/artifacts
   env "${SAN_ENV[@]}" "build-fuzz/fuzz/${target}_fuzzer" "$work" "fuzz/corpus/$target" \
-    -max_total_time="${FUZZ_SECONDS:-60}" -rss_limit_mb=256 -malloc_limit_mb=256 -timeout=10 -max_len=4096 \
+    -max_total_time="${FUZZ_SECONDS:-60}" -rss_limit_mb=256 -malloc_limit_mb=64 -timeout=10 -max_len=4096 \
     -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/${target}-"
 done
 echo "== All tests passed"
