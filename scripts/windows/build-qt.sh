@@ -92,7 +92,8 @@ if [ ! -f "$work/build/build.ninja" ]; then
   if [ -n "${QT_WIN_SOURCE:-}" ]; then
     src="$QT_WIN_SOURCE"
   else
-    if ! apt-cache showsrc qt6-base 2>/dev/null | grep -qx "Version: $version"; then
+    # Counted: under pipefail, `grep -q` leaving early fails apt-cache with SIGPIPE.
+    if [ "$(apt-cache showsrc qt6-base 2>/dev/null | grep -cx "Version: $version")" = 0 ]; then
       add_deb_src
     fi
     (cd "$work" && apt-get source --download-only "qt6-base=$version") >&2

@@ -9,6 +9,7 @@
 #include <execinfo.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -26,12 +27,15 @@ namespace alloc_counter {
 namespace {
 constexpr int kMaxFrames = 64;
 constexpr int kKeptStacks = 8;
+constexpr int kPaths = 3;
+constexpr int kMaxHeld = 4096;
 
 std::atomic<bool> armed{false};
 struct Tally {
     std::atomic<long> ours{0}, widget{0}, driver{0};
+    long heldBytes = 0, peakBytes = 0;  // under heldLock
 };
-Tally tally[2];
+Tally tally[kPaths];
 thread_local int scopeDepth = 0;
 thread_local Path scopePath = Path::Frame;
 thread_local bool inHook = false;
@@ -42,6 +46,45 @@ struct Stack {
 };
 Stack kept[kKeptStacks];
 std::atomic<int> keptCount{0};
+
+// Our blocks not yet freed, by address. One that finds no room is never taken
+// off, so the peak can only come out high.
+struct Held {
+    void* p;
+    size_t bytes;
+    Tally* tally;
+};
+Held held[kMaxHeld];
+int heldCount = 0;
+std::atomic<bool> anyHeld{false};
+std::atomic_flag heldLock = ATOMIC_FLAG_INIT;
+struct HeldLock {
+    HeldLock() {
+        while (heldLock.test_and_set(std::memory_order_acquire)) {
+        }
+    }
+    ~HeldLock() { heldLock.clear(std::memory_order_release); }
+};
+
+void Hold(void* p, size_t bytes, Tally& t) {
+    HeldLock lock;
+    if (heldCount < kMaxHeld) held[heldCount++] = {p, bytes, &t};
+    anyHeld = true;
+    t.heldBytes += static_cast<long>(bytes);
+    t.peakBytes = std::max(t.peakBytes, t.heldBytes);
+}
+
+// Called for every free, on every thread: quick unless one of ours is held.
+void Release(void* p) {
+    if (!p || !anyHeld.load(std::memory_order_relaxed)) return;
+    HeldLock lock;
+    for (int i = 0; i < heldCount; ++i) {
+        if (held[i].p != p) continue;
+        held[i].tally->heldBytes -= static_cast<long>(held[i].bytes);
+        held[i] = held[--heldCount];
+        break;
+    }
+}
 
 // Shared objects of the GL driver stack, by the start of their file name.
 bool IsDriverObject(const char* path) {
@@ -56,8 +99,9 @@ bool IsDriverObject(const char* path) {
     return std::strstr(base, "_dri.so") != nullptr;
 }
 
-void Record() {
-    if (!armed.load(std::memory_order_relaxed) || scopeDepth == 0 || inHook) return;
+// Counts the allocation of `bytes` at `p` made just now (p null when it failed).
+void* Record(void* p, size_t bytes) {
+    if (!armed.load(std::memory_order_relaxed) || scopeDepth == 0 || inHook) return p;
     inHook = true;
     Stack s;
     s.size = backtrace(s.frames, kMaxFrames);
@@ -78,8 +122,10 @@ void Record() {
         ++t.ours;
         const int slot = keptCount.fetch_add(1);
         if (slot < kKeptStacks) kept[slot] = s;
+        if (p) Hold(p, bytes, t);
     }
     inHook = false;
+    return p;
 }
 
 // backtrace() loads the unwinder on first use, which allocates: do it up front.
@@ -92,13 +138,20 @@ void Record() {
 
 void Arm() {
     for (Tally& t : tally) t.ours = t.widget = t.driver = 0;
+    {
+        HeldLock lock;
+        for (Tally& t : tally) t.heldBytes = t.peakBytes = 0;
+        heldCount = 0;
+        anyHeld = false;
+    }
     keptCount = 0;
     armed = true;
 }
 void Disarm() { armed = false; }
 Counts Current(Path path) {
     const Tally& t = tally[static_cast<int>(path)];
-    return {t.ours.load(), t.widget.load(), t.driver.load()};
+    HeldLock lock;
+    return {t.ours.load(), t.widget.load(), t.driver.load(), t.peakBytes};
 }
 
 CountedScope::CountedScope(Path path) : saved_(scopePath), savedDepth_(scopeDepth) {
@@ -121,32 +174,23 @@ void DumpOurStacks() {
 }  // namespace alloc_counter
 
 using alloc_counter::Record;
+using alloc_counter::Release;
 
 extern "C" {
-void* malloc(size_t n) {
-    Record();
-    return __libc_malloc(n);
+void* malloc(size_t n) { return Record(__libc_malloc(n), n); }
+void free(void* p) {
+    Release(p);
+    __libc_free(p);
 }
-void free(void* p) { __libc_free(p); }
-void* calloc(size_t n, size_t size) {
-    Record();
-    return __libc_calloc(n, size);
-}
+void* calloc(size_t n, size_t size) { return Record(__libc_calloc(n, size), n * size); }
 void* realloc(void* p, size_t n) {
-    Record();
-    return __libc_realloc(p, n);
+    Release(p);
+    return Record(__libc_realloc(p, n), n);
 }
-void* memalign(size_t align, size_t n) {
-    Record();
-    return __libc_memalign(align, n);
-}
-void* aligned_alloc(size_t align, size_t n) {
-    Record();
-    return __libc_memalign(align, n);
-}
+void* memalign(size_t align, size_t n) { return Record(__libc_memalign(align, n), n); }
+void* aligned_alloc(size_t align, size_t n) { return Record(__libc_memalign(align, n), n); }
 int posix_memalign(void** out, size_t align, size_t n) {
-    Record();
-    void* p = __libc_memalign(align, n);
+    void* p = Record(__libc_memalign(align, n), n);
     if (!p) return ENOMEM;
     *out = p;
     return 0;
@@ -154,19 +198,15 @@ int posix_memalign(void** out, size_t align, size_t n) {
 }
 
 void* operator new(size_t n) {
-    Record();
-    if (void* p = __libc_malloc(n ? n : 1)) return p;
+    if (void* p = Record(__libc_malloc(n ? n : 1), n)) return p;
     throw std::bad_alloc();
 }
 void* operator new[](size_t n) { return operator new(n); }
-void* operator new(size_t n, const std::nothrow_t&) noexcept {
-    Record();
-    return __libc_malloc(n ? n : 1);
-}
+void* operator new(size_t n, const std::nothrow_t&) noexcept { return Record(__libc_malloc(n ? n : 1), n); }
 void* operator new[](size_t n, const std::nothrow_t&) noexcept {
     return operator new(n, std::nothrow);
 }
-void operator delete(void* p) noexcept { __libc_free(p); }
-void operator delete[](void* p) noexcept { __libc_free(p); }
-void operator delete(void* p, size_t) noexcept { __libc_free(p); }
-void operator delete[](void* p, size_t) noexcept { __libc_free(p); }
+void operator delete(void* p) noexcept { free(p); }
+void operator delete[](void* p) noexcept { free(p); }
+void operator delete(void* p, size_t) noexcept { free(p); }
+void operator delete[](void* p, size_t) noexcept { free(p); }

@@ -8,6 +8,7 @@
 //    widget laying out and shaping a text it was handed;
 //  - ours: any other, made by our code or by the toolkit types our code calls
 //    directly (strings, lists, events, the GL context wrapper).
+// Of ours it also keeps the most bytes held at once, blocks freed anywhere taken off.
 #include <cstddef>
 
 namespace alloc_counter {
@@ -16,9 +17,10 @@ struct Counts {
     long ours = 0;
     long widget = 0;
     long driver = 0;
+    long peakBytes = 0;  // of ours
 };
 
-enum class Path { Frame, Readout };
+enum class Path { Frame, Readout, TextureLoad };
 
 // Starts or stops counting; Arm() zeroes the counts and the recorded stacks.
 void Arm();

@@ -51,6 +51,19 @@ TEST_F(FramePathAllocTest, CounterTellsOurAllocationsFromTheDriversAndTheWidgets
     const QString unseen = QString::number(987654321);
     EXPECT_EQ(alloc_counter::Current(Path::Readout).ours, 0) << qPrintable(unseen);
     alloc_counter::Disarm();
+
+    // The peak is what was held at once: a freed block no longer counts.
+    constexpr long kMiB = 1 << 20;
+    alloc_counter::Arm();
+    {
+        CountedScope scope(Path::TextureLoad);
+        { const QByteArray a(2 * kMiB, 'a'); }
+        QByteArray b(kMiB, 'b'), c(kMiB, 'c');
+    }
+    alloc_counter::Disarm();
+    const long peak = alloc_counter::Current(Path::TextureLoad).peakBytes;
+    EXPECT_GE(peak, 2 * kMiB);
+    EXPECT_LT(peak, 3 * kMiB);
 }
 
 TEST_F(FramePathAllocTest, IdleFramesAndReadoutAllocateNothing) {

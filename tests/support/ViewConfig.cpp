@@ -16,6 +16,7 @@ ViewConfig ReadViewConfig(QWindow* view) {
         c.windowVisual = window.visual->visualid;
     int id = 0;
     glXQueryContext(dpy, context, GLX_FBCONFIG_ID, &id);
+    c.contextConfigId = id;
     const int byId[] = {GLX_FBCONFIG_ID, id, None};
     int count = 0;
     GLXFBConfig* configs = glXChooseFBConfig(dpy, DefaultScreen(dpy), byId, &count);

@@ -6,6 +6,7 @@ class QWindow;
 struct ViewConfig {
     unsigned long windowVisual = 0;
     unsigned long contextVisual = 0;  // the visual of the current context's configuration
+    int contextConfigId = 0;          // that configuration's GLX_FBCONFIG_ID
     int depthBits = -1;
     int stencilBits = -1;
 };

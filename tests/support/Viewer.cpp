@@ -7,6 +7,10 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QOpenGLContext>
+#include <QtGui/qopengl.h>
+
+#include <cstring>
 
 std::vector<MessageRecord>& ShownMessages() {
     static std::vector<MessageRecord> messages;
@@ -37,6 +41,14 @@ void StartViewer() {
     Application->CreateForm(Form2);
     Form1->showMaximized();
     WaitUntil([] { return Form1->View->isExposed(); });
+    // A pass meant for one driver (VIEWER_TEST_RENDERER, set by scripts/test.sh)
+    // proves it ran there: on another driver its tests would pass all the same.
+    const QByteArray driver = qgetenv("VIEWER_TEST_RENDERER");
+    if (!driver.isEmpty() && QOpenGLContext::currentContext()) {
+        const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+        EXPECT_TRUE(renderer && std::strstr(renderer, driver.constData()))
+            << "GL_RENDERER " << (renderer ? renderer : "(none)") << ", not " << driver.constData();
+    }
 }
 
 void StopViewer() {

@@ -83,20 +83,27 @@ std::vector<GLXFBConfig> WindowConfigs(Display* dpy, int screen, const int* extr
 void Choose(Display* dpy) {
     int errorBase = 0, eventBase = 0;
     if (!glXQueryExtension(dpy, &errorBase, &eventBase)) return;
-    std::vector<GLXFBConfig> offered;
+    std::vector<OfferedFramebuffer> offered;
     std::vector<FramebufferTraits> traits;
-    for (GLXFBConfig config : WindowConfigs(dpy, DefaultScreen(dpy))) {
-        const FramebufferTraits t = TraitsOf(dpy, config);
-        if (hiddenForTesting && hiddenForTesting(t)) continue;
-        offered.push_back(config);
-        traits.push_back(t);
+    for (const OfferedFramebuffer& o : OfferedFramebuffers(dpy)) {
+        if (hiddenForTesting && hiddenForTesting(o.traits)) continue;
+        offered.push_back(o);
+        traits.push_back(o.traits);
     }
     const int chosen = ChooseFramebuffer(traits);
     if (chosen < 0) return;
-    chosenConfigId = Attribute(dpy, offered[static_cast<size_t>(chosen)], GLX_FBCONFIG_ID);
-    chosenVisual = static_cast<VisualID>(Attribute(dpy, offered[static_cast<size_t>(chosen)], GLX_VISUAL_ID));
+    chosenConfigId = offered[static_cast<size_t>(chosen)].id;
+    chosenVisual = offered[static_cast<size_t>(chosen)].visual;
 }
 }  // namespace
+
+std::vector<OfferedFramebuffer> OfferedFramebuffers(Display* dpy) {
+    std::vector<OfferedFramebuffer> offered;
+    for (GLXFBConfig config : WindowConfigs(dpy, DefaultScreen(dpy)))
+        offered.push_back({Attribute(dpy, config, GLX_FBCONFIG_ID),
+                           static_cast<VisualID>(Attribute(dpy, config, GLX_VISUAL_ID)), TraitsOf(dpy, config)});
+    return offered;
+}
 
 void HideFramebuffersForTesting(std::function<bool(const FramebufferTraits&)> hidden) {
     hiddenForTesting = std::move(hidden);
