@@ -96,19 +96,14 @@ echo "Numbers in the user's locale: \"6,283185\" under ru_RU: OK"
 # --- 2. The program from the zip ---------------------------------------------
 shot() { import -silent -window root "$1"; }
 # The fps box and its margin change every second; comparisons leave them out.
-# The box sits 1 px below the picture's top edge, at box_y on screen: 1 on Linux,
-# where no window manager frames the window; under Wine the form's caption lies
-# above the picture, and is left out too.
-box_y=1
+# The box sits at (2, 1) in the picture's top-left corner, at box_x, box_y on
+# screen: 2, 1 on Linux, where no window manager frames the window; under Wine the
+# form's caption lies above the picture, and is left out too.
+box_x=2 box_y=1
 mask="rectangle 0,0 47,31"
 masked() { convert "$1" -fill black -draw "$mask" "${@:2}" "$1.masked.png"; echo "$1.masked.png"; }
-# The box's top edge on screen: 1 px below the top of the form's client area,
-# where the view begins.
-find_box_y() {
-  local x y
-  read -r x y < <(cd "$app" && wine ./client_origin.exe "$(xdotool getwindowname "$1")" | tr -d "\r") &&
-    [ -n "$y" ] && echo $((y + 1))
-}
+# A window's client area on screen, "X Y WIDTH HEIGHT", from its title.
+client_area() { (cd "$app" && wine ./client_origin.exe "$1" | tr -d "\r"); }
 # Pixels that differ between two pictures; further arguments go to compare (-fuzz).
 # A whole number: compare writes large counts as 1.31072e+06, which the shell's
 # integer tests refuse. Anything else it says (an error) is passed on as it is.
@@ -161,7 +156,7 @@ fps() {
   rm -f "$work/fps"/*
   for i in 1 2 3 4 5; do
     sleep 1
-    import -silent -window root -crop "31x21+2+$box_y" +repage "$work/fps/$i.png"
+    import -silent -window root -crop "31x21+$box_x+$box_y" +repage "$work/fps/$i.png"
   done
   "${reader[@]}" "$work"/fps/*.png 2>/dev/null | awk '$1 != "?" { s += $1; n++ } END { if (n) printf "%.0f", s / n; else print "?" }'
 }
@@ -187,17 +182,32 @@ close_and_wait "$linux_main" || fail "the Linux build did not end with 0"
 pid=$!
 main="$(wait_main)" || fail "the Windows build did not start under Wine"
 sleep 2
-box_y="$(find_box_y "$main")" || fail "no frames-per-second box under Wine"
+read -r fx fy fw fh < <(client_area "$(xdotool getwindowname "$main")") && [ -n "${fh:-}" ] ||
+  fail "no client area for the main window under Wine"
+box_x=$((fx + 2)) box_y=$((fy + 1))
 # Below Wine's caption, some 20 rows down; everything above it is masked, so a box
 # found further down would hide the picture from the comparisons.
 [ "$box_y" -ge 1 ] && [ "$box_y" -le 64 ] || fail "the frames-per-second box at row $box_y, not below a caption"
-mask="rectangle 0,0 1279,$((box_y - 2)) rectangle 0,0 47,$((box_y + 30))"
+# The picture keeps the screen's size, anchored at the client area's lower left.
+# Qt 6.8 under Wine leaves the maximised form with its frame on the screen, that
+# corner a few pixels right of and below the screen's: the two start pictures are
+# compared from that corner, over the part both show.
+dx=$fx dy=$((fy + fh - 1024))
+[ "$dx" -ge 0 ] && [ "$dx" -le 16 ] && [ "$dy" -ge 0 ] && [ "$dy" -le 16 ] ||
+  fail "the picture's lower-left corner at ($dx, $((1024 + dy))), not near the screen's"
+mask="rectangle 0,0 1279,$((box_y - 2)) rectangle 0,0 $((box_x + 45)),$((box_y + 30))"
 settled "$log/wine-start.png" || fail "the picture under Wine does not settle"
-pixels=$((1280 * 1024))
-all_diff="$(differing "$log/linux-start.png" "$log/wine-start.png")"
-linux_masked="$(masked "$log/linux-start.png")" wine_masked="$(masked "$log/wine-start.png")"
+convert "$log/wine-start.png" -crop "$((1280 - dx))x$((1024 - dy))+$dx+$dy" +repage \
+  -background black -extent 1280x1024 "$work/wine-aligned.png"
+convert "$log/linux-start.png" -fill black -draw "rectangle $((1280 - dx)),0 1280,1024" \
+  -draw "rectangle 0,$((1024 - dy)) 1280,1024" "$work/linux-aligned.png"
+pixels=$(((1280 - dx) * (1024 - dy)))
+all_diff="$(differing "$work/linux-aligned.png" "$work/wine-aligned.png")"
+start_mask="rectangle 0,0 1279,$((box_y - dy - 2)) rectangle 0,0 47,$((box_y - dy + 30))"
+linux_masked="$(mask="$start_mask" masked "$work/linux-aligned.png")"
+wine_masked="$(mask="$start_mask" masked "$work/wine-aligned.png")"
 outside_diff="$(differing "$linux_masked" "$wine_masked")"
-compare "$log/linux-start.png" "$log/wine-start.png" "$log/start-difference.png" 2>/dev/null || true
+compare "$work/linux-aligned.png" "$work/wine-aligned.png" "$log/start-difference.png" 2>/dev/null || true
 awk -v d="$all_diff" -v o="$outside_diff" -v n="$pixels" 'BEGIN {
   printf "Start picture, Wine against Linux: %.4f%% of pixels equal (%d differ); outside the caption and the fps box %.4f%% (%d differ)\n",
     100 * (n - d) / n, d, 100 * (n - o) / n, o }'
@@ -252,7 +262,7 @@ done
 eval "$(xdotool getwindowgeometry --shell "$settings")"
 sx=$X sy=$Y sw=$WIDTH sh=$HEIGHT
 # Where the window's content begins: Wine draws the frame and caption inside.
-read -r cx cy < <(cd "$app" && wine ./client_origin.exe "Параметры и коэффициенты" | tr -d "\r") ||
+read -r cx cy _ < <(client_area "Параметры и коэффициенты") ||
   fail "no client area for the settings window"
 xdotool mousemove 640 900
 settled "$log/settings.png" || fail "no still picture with the settings window"
