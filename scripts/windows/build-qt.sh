@@ -50,7 +50,7 @@ $SUDO mkdir -p "$cache_root"
 $SUDO chown "$(id -u):$(id -g)" "$cache_root"
 
 # An interrupted build goes on where it stopped.
-work="$cache_root/work-$hash"
+work="$cache_root/work-${version//[^A-Za-z0-9.]/_}-$hash"
 
 # A deb-src entry for the mirror the machine installs from, with the same key,
 # unless apt already knows the source package (apt refuses two entries for one
