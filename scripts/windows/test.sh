@@ -216,11 +216,10 @@ echo "Frames per second: Wine $wine_fps, Linux $linux_fps"
 awk -v w="$wine_fps" -v l="$linux_fps" 'BEGIN { exit !(w + 0 > 0 && w >= 0.9 * l) }' ||
   fail "under Wine the program draws $wine_fps frames a second, less than 0.9 times Linux's $linux_fps"
 # Same GL calls, same Mesa: what differs is llvmpipe's rounding, which depends on
-# the height of the window drawn into (here Wine's caption leaves 1005 rows, an odd
-# number, which pairs other rows into the 2 by 2 blocks a mipmap level is chosen
-# for). That moves colours by a few levels at most; anything more is a fault.
-# The view's window is a few rows shorter than Linux's, which can tip the mipmap
-# level of a 2 by 2 block on an edge: a handful of single pixels at most.
+# the height of the window drawn into (the view's window under Wine is the client
+# area, some 26 rows shorter than the screen). That moves colours by a few levels,
+# and on an edge may tip the mipmap level of a 2 by 2 block: a handful of single
+# pixels at most. Anything more is a fault.
 coarse="$(differing "$linux_masked" "$wine_masked" -fuzz 2%)"
 [ "$coarse" -le 16 ] || fail "the start picture under Wine differs from Linux's by more than rounding ($coarse pixels)"
 [ "$coarse" = 0 ] || echo "NOTE: $coarse single pixels on edges differ by more than 2%"
