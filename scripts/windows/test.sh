@@ -137,6 +137,16 @@ popups() {
   done | sort
 }
 new_popup() { [ -n "$(comm -13 "$work/popups-before.txt" <(popups))" ]; }
+# A visible window whose title matches, within 20 s; nothing when none comes.
+wait_window() {
+  local w="" i
+  for i in $(seq 100); do
+    w="$(timeout 10 xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)"
+    [ -n "$w" ] && break
+    sleep 0.2
+  done
+  echo "$w"
+}
 main_window() { timeout 10 xdotool search --onlyvisible --name '^График функции вида' 2>/dev/null | head -n1 || true; }
 wait_main() {
   local i w
@@ -253,12 +263,7 @@ echo "\"Вращение\" spins the surface: OK"
 # Off again, then the settings window from the menu's last row.
 xdotool click 3 sleep 0.8 mousemove 680 523 sleep 0.3 click 1 sleep 0.3 mousemove 640 512
 xdotool click 3 sleep 0.8 key Up sleep 0.2 key Return
-settings=""
-for _ in $(seq 50); do
-  settings="$(timeout 10 xdotool search --onlyvisible --name '^Параметры и коэффициенты$' 2>/dev/null | head -n1 || true)"
-  [ -n "$settings" ] && break
-  sleep 0.2
-done
+settings="$(wait_window '^Параметры и коэффициенты$')"
 [ -n "$settings" ] || fail "the settings window did not open"
 [ "$(xdotool getwindowname "$settings")" = "Параметры и коэффициенты" ] || fail "settings window title"
 eval "$(xdotool getwindowgeometry --shell "$settings")"
@@ -309,12 +314,7 @@ keys_diff="$(keys_moved "$work/keys-before.png" "$log/keys-settings.png")"
 echo "Up with the settings window in front moves the eye: OK ($keys_diff pixels)"
 wine notepad &
 notepad_pid=$!
-notepad=""
-for _ in $(seq 100); do
-  notepad="$(timeout 10 xdotool search --onlyvisible --name 'Notepad' 2>/dev/null | head -n1 || true)"
-  [ -n "$notepad" ] && break
-  sleep 0.2
-done
+notepad="$(wait_window 'Notepad')"
 [ -n "$notepad" ] || fail "Wine's notepad did not start"
 eval "$(xdotool getwindowgeometry --shell "$notepad")"
 notepad_rect="$X,$Y $((X + WIDTH)),$((Y + HEIGHT))"
