@@ -21,7 +21,6 @@ public:
     int interval() const { return interval_; }
     void start();
     void stop();
-    bool isActive() const { return pass_.isActive(); }
 
     // Runs on every tick.
     std::function<void()> onTimeout;
