@@ -4,8 +4,8 @@
 //   read_fps crop1.png crop2.png ...   (each a 31x21 crop of the box)
 // Prints one number per file, or "?" where no candidate matches.
 #include "platform/Application.h"
+#include "platform/FormFont.h"
 
-#include <QFont>
 #include <QImage>
 #include <QLineEdit>
 #include <QString>
@@ -19,9 +19,7 @@ constexpr int kLargestCandidate = 20000;
 // main window's font.
 QLineEdit* MakeBox() {
     auto* box = new QLineEdit;
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    box->setFont(font);
+    box->setFont(FormFont());
     box->setEnabled(false);
     box->setReadOnly(true);
     box->resize(31, 21);

@@ -31,21 +31,27 @@ fresh_build() {  # DIR STAMP
 fresh_build "$out/host" "$root"
 fresh_build "$out/cross" "$root $qt"
 
-# The host side: only the texture generator.
+# The host side: only the texture generator and the icon.
 [ -f "$out/host/build.ninja" ] || cmake -G Ninja -S . -B "$out/host" -DCMAKE_BUILD_TYPE=Release \
   -DVIEWER_TESTS=OFF -DVIEWER_BENCH=OFF >/dev/null
-cmake --build "$out/host" --target textures -j"$jobs"
+cmake --build "$out/host" --target textures windows_icon -j"$jobs"
+icon="$out/host/icons/surface-viewer.ico"
 
 # The viewer for Windows. Qt's toolchain file finds the cached Qt and the host's
 # tools; it hands on to the project's own MinGW toolchain wherever this tree is.
-[ -f "$out/cross/build.ninja" ] || cmake -G Ninja -S . -B "$out/cross" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
-  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
-  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake" \
-  -DVIEWER_BENCH=OFF >/dev/null
-cmake --build "$out/cross" --target surface-viewer pure_tests -j"$jobs"
+if [ -f "$out/cross/build.ninja" ]; then
+  cmake "$out/cross" -DVIEWER_WINDOWS_ICON="$icon" >/dev/null
+else
+  cmake -G Ninja -S . -B "$out/cross" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake" \
+    -DVIEWER_BENCH=OFF -DVIEWER_WINDOWS_ICON="$icon" >/dev/null
+fi
+cmake --build "$out/cross" --target surface-viewer uninstall pure_tests -j"$jobs"
 
 version="$(sed -n 's/^project(SurfaceViewer VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+publisher="$(sed -n 's/^set(VIEWER_PUBLISHER "\(.*\)")$/\1/p' CMakeLists.txt)"
 name="surface-viewer-$version-win64"
 app="$out/$name"
 rm -rf "$app"
@@ -91,7 +97,10 @@ rm -f "$out/$name.zip"
     find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g' | while read -r d; do printf 'RMDir "$INSTDIR\\%s"\n' "$d"; done
   } >"$out/uninstall-files.nsh"
 )
-makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DFILES="$out/install-files.nsh" \
+launcher="$out/uninstall.exe"
+x86_64-w64-mingw32-strip -o "$launcher" "$out/cross/packaging/uninstall.exe"
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DPUBLISHER="$publisher" -DICON="$icon" \
+  -DLAUNCHER="$launcher" -DFILES="$out/install-files.nsh" \
   -DUNFILES="$out/uninstall-files.nsh" -DOUTFILE="$out/$name-setup.exe" \
   packaging/windows/installer.nsi >&2
 

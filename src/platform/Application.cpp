@@ -3,6 +3,7 @@
 #include "AppIcon.h"
 #include "Dialogs.h"
 #include "Exceptions.h"
+#include "FormFont.h"
 #include "NativeGlConfig.h"
 
 #include <QApplication>
@@ -74,7 +75,7 @@ void TApplication::Initialize() {
     QCoreApplication::setOrganizationName(QString());
     // The forms are laid out for these faces; where they are not installed the
     // metric-compatible free faces stand in.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+    QFont::insertSubstitutions(FormFace(),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
                                 QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitutions(QStringLiteral("Times New Roman"),

@@ -2,6 +2,7 @@
 #include "settings/SettingsWindow.h"
 
 #include "platform/Application.h"
+#include "platform/FormFont.h"
 #include "platform/PointerPress.h"
 #include "settings/ColorBox.h"
 #include "settings/ItemHeight.h"
@@ -30,12 +31,6 @@ const char* const kPrototypes[] = {
     "|(a*sxn(bx*pi/16 + t)*cos(cz*pi/16 + t))|",
     "0.01*a*sh(b*i + t)*ch(c*j + t)",
 };
-
-QFont DialogFont() {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    return font;
-}
 
 void SetTextColor(QWidget* w, const QColor& color) {
     QPalette palette = w->palette();
@@ -82,7 +77,7 @@ QLabel* NewLetter(QWidget* parent, int left, int width, const QString& letter) {
 TForm2::TForm2() : TForm(Form1, Qt::Tool) {
     setWindowTitle(QStringLiteral("Параметры и коэффициенты"));
     setBackgroundRole(QPalette::Button);
-    setFont(DialogFont());
+    setFont(FormFont());
     move(198, 106);
     setFixedSize(517, 373);
     BuildControls();
@@ -100,7 +95,7 @@ void TForm2::BuildControls() {
     RadioGroup1 = new TRadioGroup(QStringLiteral("Режим"),
                                   {QStringLiteral("Пверхность"), QStringLiteral("Каркас")}, this);
     RadioGroup1->setGeometry(223, 16, 101, 57);
-    RadioGroup1->setFont(DialogFont());
+    RadioGroup1->setFont(FormFont());
     SetTextColor(RadioGroup1, QColor(0, 0, 128));
     RadioGroup1->SetItemIndex(0);
 

@@ -4,6 +4,7 @@
 
 #include "camera/Camera.h"
 #include "platform/Application.h"
+#include "platform/FormFont.h"
 #include "platform/Exceptions.h"
 #include "platform/GlPlatform.h"
 #include "platform/GlView.h"
@@ -49,9 +50,7 @@ TForm1::TForm1() : TForm(nullptr) {
     setWindowTitle(QString::fromUtf8(kCaption));
     setGeometry(126, 83, 600, 427);
     setBackgroundRole(QPalette::Button);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(FormFont());
 
     // The picture goes straight into a native GL window filling the client area.
     View = new GlView;
@@ -73,7 +72,7 @@ TForm1::TForm1() : TForm(nullptr) {
     Edit1 = new QLineEdit(QStringLiteral("Edit1"));
     Edit1->setWindowFlags(Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
     Edit1->setAttribute(Qt::WA_ShowWithoutActivating);
-    Edit1->setFont(font);
+    Edit1->setFont(FormFont());
     Edit1->setGeometry(2, 1, 31, 21);
     Edit1->setEnabled(false);
     Edit1->setReadOnly(true);

@@ -1,0 +1,82 @@
+// uninstall.exe: removes the installed program and returns only when it is gone,
+// with the removal's exit code, so that whoever runs it (Windows' settings, a
+// deployment tool, the next installer) may rely on its return.
+//
+// The removal itself is the installer's uninstaller, kept beside this program as
+// uninstall.dat. Run from its folder it would copy itself away and return at
+// once, so that its own file can be deleted; here that copy is made and waited
+// for. This program leaves the folder too: a running program cannot be deleted,
+// but it can be moved, and it is moved back when the removal does not happen.
+// Its arguments (/S for a silent removal) go on to the uninstaller.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+namespace {
+std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
+
+// The command line after the program's own name.
+std::wstring Arguments() {
+    const wchar_t* line = GetCommandLineW();
+    if (*line == L'"') {
+        ++line;
+        while (*line && *line != L'"') ++line;
+        if (*line) ++line;
+    } else {
+        while (*line && *line != L' ' && *line != L'\t') ++line;
+    }
+    while (*line == L' ' || *line == L'\t') ++line;
+    return line;
+}
+
+std::wstring TempFile(const wchar_t* folder, const wchar_t* prefix) {
+    wchar_t name[MAX_PATH];
+    if (!GetTempFileNameW(folder, prefix, 0, name)) return {};
+    return name;
+}
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    wchar_t self[MAX_PATH], temp[MAX_PATH];
+    if (!GetModuleFileNameW(nullptr, self, MAX_PATH) || !GetTempPathW(MAX_PATH, temp)) return 1;
+    const std::wstring folder = FolderOf(self);
+    // A process's working folder cannot be removed: neither this one's nor the
+    // uninstaller's may be the installation's.
+    SetCurrentDirectoryW(temp);
+
+    // The uninstaller's copy must end in .exe to be started.
+    const std::wstring name = TempFile(temp, L"svu");
+    if (name.empty()) return 1;
+    DeleteFileW(name.c_str());
+    const std::wstring copy = name + L".exe";
+    if (!CopyFileW((folder + L"\\uninstall.dat").c_str(), copy.c_str(), FALSE)) return 1;
+
+    const std::wstring moved = TempFile(temp, L"svl");
+    const bool away = !moved.empty() && MoveFileExW(self, moved.c_str(), MOVEFILE_REPLACE_EXISTING);
+
+    // In place (_?=, always last): the copy removes the folder's files itself.
+    const std::wstring parameters = Arguments() + L" _?=" + folder;
+    SHELLEXECUTEINFOW run = {};
+    run.cbSize = sizeof(run);
+    run.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
+    run.lpFile = copy.c_str();
+    run.lpParameters = parameters.c_str();
+    run.lpDirectory = temp;
+    run.nShow = SW_SHOWNORMAL;
+    DWORD code = 1;
+    if (ShellExecuteExW(&run) && run.hProcess) {
+        WaitForSingleObject(run.hProcess, INFINITE);
+        GetExitCodeProcess(run.hProcess, &code);
+        CloseHandle(run.hProcess);
+    }
+    DeleteFileW(copy.c_str());
+
+    if (away) {
+        if (code != 0 && GetFileAttributesW((folder + L"\\uninstall.dat").c_str()) != INVALID_FILE_ATTRIBUTES)
+            MoveFileExW(moved.c_str(), self, 0);  // still installed: stay with it
+        else
+            MoveFileExW(moved.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);  // where allowed
+    }
+    return static_cast<int>(code);
+}

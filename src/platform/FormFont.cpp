@@ -1,0 +1,7 @@
+#include "FormFont.h"
+
+QFont FormFont() {
+    QFont font(FormFace());
+    font.setPixelSize(11);
+    return font;
+}
