@@ -14,8 +14,13 @@
 #      window with its title and readable Cyrillic, a slider changing the picture,
 #      the arrow keys flying the eye with the settings window in front but not with
 #      another program in front, and exit code 0 once the main window is closed;
-#   3. the installer, silent: the program started through its Start-menu shortcut
-#      shows the textured surface, and the silent uninstall leaves nothing behind.
+#      The settings window once more at 144 dpi: its text grows with its controls;
+#   3. the installer, silent: icon, version and manifest read back from the
+#      installed program and its shortcut; for all users, the program started
+#      through its Start-menu shortcut shows the textured surface, and neither
+#      installer nor uninstaller goes on while it runs; for the current user, a
+#      second installation over the first; each silent uninstall has left nothing
+#      behind when it returns.
 # Pictures and the log go to build-windows/wine-test/. Ends with PASS or FAIL.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -31,7 +36,7 @@ if [ -z "${WINE_TEST_DISPLAY:-}" ]; then
   rm -f "$log"/*
   exec > >(tee "$log/log.txt") 2>&1
   packaged="$(bash scripts/windows/package.sh)"
-  cmake --build "$out/cross" --target read_fps client_origin view_probe -j2
+  cmake --build "$out/cross" --target read_fps client_origin exe_resources view_probe -j2
   # The Linux build of the same tree, for the reference picture and its tools.
   cmake --build "$out/host" --target surface-viewer close_window read_fps -j2
   WINE_TEST_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$0" $packaged
@@ -56,9 +61,10 @@ export LC_ALL=C.UTF-8
 started=$SECONDS
 wine wineboot --init >/dev/null 2>&1
 wineserver -w
-# Windows' own faces for the forms, mapped to the host's metric-compatible ones.
+# Windows' own faces for the forms, mapped to the host's metric-compatible ones:
+# the program asks for the TrueType "Microsoft Sans Serif", as on Windows.
 subst='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
-wine reg add "$subst" /v "MS Sans Serif" /d "Liberation Sans" /f >/dev/null 2>&1
+wine reg add "$subst" /v "Microsoft Sans Serif" /d "Liberation Sans" /f >/dev/null 2>&1
 wine reg add "$subst" /v "Times New Roman" /d "Liberation Serif" /f >/dev/null 2>&1
 # No window manager runs on the virtual display: Wine places, maximises and
 # frames the windows itself, as Windows does.
@@ -70,6 +76,9 @@ unzip -q "$zip" -d "$work"
 app="$(echo "$work"/surface-viewer-*-win64)"
 
 # --- 1. Pure tests ---------------------------------------------------------
+tools="$work/tools"
+mkdir -p "$tools"
+cp "$out/cross/tools/exe_resources.exe" "$tools/"
 cp "$out/cross/tests/windows/pure_tests.exe" "$out/cross/tests/windows/view_probe.exe" \
   "$out/cross/tools/read_fps.exe" "$out/cross/tools/client_origin.exe" "$app/"
 (cd "$app" && wine ./pure_tests.exe --gtest_brief=1) || fail "pure tests under Wine"
@@ -92,6 +101,27 @@ echo "One pixel format, #$window_format, for the view's window and its context: 
 grep -qx 'edit 6,283185' "$log/view-probe.txt" ||
   fail "no decimal comma in the settings window's edits under a Russian locale"
 echo "Numbers in the user's locale: \"6,283185\" under ru_RU: OK"
+
+# What Explorer, the Start menu and Windows' scaling read from the program.
+resources() { (cd "$tools" && wine ./exe_resources.exe "$1" | tr -d '\r'); }
+resources "$(winepath -w "$app/surface-viewer.exe")" >"$log/resources.txt" ||
+  fail "no resources read from surface-viewer.exe"
+resource() { sed -n "s/^$1 //p" "$log/resources.txt"; }
+version="$(sed -n 's/^project(SurfaceViewer VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
+icons="$(resource icon-sizes)"
+for size in 16 20 24 32 40 48 64 256; do
+  grep -qw "${size}x${size}@32" <<<"$icons" || fail "no ${size}x${size} icon in the program (icons: $icons)"
+done
+[ "$(resource file-version)" = "$version" ] && [ "$(resource string-ProductVersion)" = "$version" ] ||
+  fail "the program's version is $(resource file-version), not $version"
+[ "$(resource string-ProductName)" = "Ливентор" ] && [ "$(resource string-FileDescription)" = "Ливентор" ] &&
+  [ "$(resource language)" = 041904b0 ] || fail "the version information does not name Ливентор in Russian"
+manifest="$(resource manifest)"
+grep -q 'requestedExecutionLevel level="asInvoker"' <<<"$manifest" &&
+  grep -q 'supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"' <<<"$manifest" &&
+  grep -q '<dpiAwareness[^>]*>PerMonitorV2<' <<<"$manifest" && ! grep -q '<dpiAware[ >]' <<<"$manifest" ||
+  fail "the manifest is not asInvoker, Windows 10 and per-monitor v2 alone"
+echo "Resources: icons $icons; version $version, \"$(resource string-ProductName)\", language $(resource language); manifest asInvoker, Windows 10, PerMonitorV2: OK"
 
 # --- 2. The program from the zip ---------------------------------------------
 shot() { import -silent -window root "$1"; }
@@ -281,9 +311,11 @@ echo "Settings window \"Параметры и коэффициенты\" at ${sx
 # of another size (the Linux window is opened the same way below).
 # The title is found from where the window's content begins: under Wine below
 # the caption Wine draws; on Linux, with no window manager, the window's origin.
+# A fourth argument scales the crop, in per cent, for a larger display scale.
 ink_box() {
-  convert "$1" -crop "190x16+$(($2 + 10))+$(($3 + 8))" +repage -colorspace gray \
-    -threshold 45% -negate -trim -format '%w %h' info: 2>/dev/null
+  local k="${4:-100}"
+  convert "$1" -crop "$((190 * k / 100))x$((16 * k / 100))+$(($2 + 10 * k / 100))+$(($3 + 8 * k / 100))" \
+    +repage -colorspace gray -threshold 45% -negate -trim -format '%w %h' info: 2>/dev/null
 }
 wine_ink="$(ink_box "$log/settings.png" "$cx" "$cy")"
 
@@ -357,24 +389,90 @@ echo "\"Прототип функции\" inks ${ww}x${wh} under Wine, ${lw}x${l
   [ $((wh - lh)) -le 2 ] && [ $((lh - wh)) -le 2 ] || fail "the Cyrillic text under Wine is not the face's"
 echo "Readable Cyrillic: OK"
 
+# At 144 dpi (150 %) Qt scales the windows, and the text must grow with them: a
+# bitmap face would keep its 96-dpi size inside the larger controls.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+wineserver -k 2>/dev/null || true
+wineserver -w
+(cd "$app" && exec wine ./surface-viewer.exe) &
+pid=$!
+main="$(wait_main)" || fail "the Windows build did not start at 144 dpi"
+xdotool mousemove 640 512 sleep 2 click 3 sleep 0.8 key Up sleep 0.2 key Return
+settings="$(wait_window '^Параметры и коэффициенты$')"
+[ -n "$settings" ] || fail "the settings window did not open at 144 dpi"
+eval "$(xdotool getwindowgeometry --shell "$settings")"
+read -r cx cy _ < <(client_area "Параметры и коэффициенты") || fail "no client area at 144 dpi"
+xdotool mousemove 640 1000
+settled "$log/settings-144dpi.png" || fail "no still picture with the settings window at 144 dpi"
+read -r bw bh < <(ink_box "$log/settings-144dpi.png" "$cx" "$cy" 150)
+convert "$log/settings-144dpi.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$log/settings-window-144dpi.png"
+echo "At 144 dpi the settings window is ${WIDTH}x${HEIGHT} (${sw}x${sh} at 96); \"Прототип функции\" inks ${bw}x${bh} (${ww}x${wh} at 96)"
+awk -v w="$WIDTH" -v w0="$sw" -v t="$bw" -v t0="$ww" -v h="$bh" -v h0="$wh" 'BEGIN {
+  grown = w / w0; text = t / t0
+  exit !(grown >= 1.3 && text >= grown - 0.12 && text <= grown + 0.12 && h > h0) }' ||
+  fail "at 144 dpi the text does not grow with the settings window"
+echo "At 144 dpi the text grows with its controls: OK"
+close_and_wait "$main" || fail "closing the main window at 144 dpi ended the program with an error"
+wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+wineserver -k 2>/dev/null || true
+wineserver -w
+
 # --- 3. The installer ----------------------------------------------------------
 drive="$WINEPREFIX/drive_c"
-listing() { (cd "$drive" && find "Program Files" ProgramData -print | sort); }
+uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\SurfaceViewer'
+# Everything on drive C but Windows' own folder and the temporary folders.
+listing() { (cd "$drive" && find . -path ./windows -prune -o -name Temp -prune -o -print | sort); }
+# One value of the uninstall entry under HKLM or HKCU; nothing when it is not there.
+entry() { wine reg query "$1\\$uninstall_key" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z]* *//p"; }
+# Runs a command line as Windows runs a registered one, and returns its exit code.
+run_line() {
+  printf '@%s\r\n@exit /b %%errorlevel%%\r\n' "$1" >"$drive/windows/temp/run-line.bat"
+  local code=0
+  wine cmd /c 'C:\windows\temp\run-line.bat' >/dev/null 2>&1 || code=$?
+  return "$code"
+}
+# The registered silent uninstall: when it returns, nothing of the program is left.
+uninstall_silently() {  # HKLM|HKCU
+  local line
+  line="$(entry "$1" QuietUninstallString)"
+  [ -n "$line" ] || fail "no QuietUninstallString under $1"
+  run_line "$line" || fail "the silent uninstall ($line) ended with $?"
+  listing | diff "$work/before.txt" - || fail "the silent uninstall had left something behind when it returned"
+  [ -z "$(entry "$1" DisplayName)" ] || fail "the uninstall left its entry under $1"
+}
+# The entry Apps & features shows, and the shortcut.
+check_entry() {  # HKLM|HKCU FOLDER SHORTCUT
+  local exe="$2\\surface-viewer.exe"
+  [ "$(entry "$1" DisplayName)" = "Ливентор" ] && [ "$(entry "$1" DisplayVersion)" = "$version" ] &&
+    [ "$(entry "$1" DisplayIcon)" = "$exe,0" ] && [ "$(entry "$1" InstallLocation)" = "$2" ] &&
+    [ "$(entry "$1" Publisher)" = "Surface viewer maintainers" ] ||
+    fail "the entry under $1 is not the program's: $(wine reg query "$1\\$uninstall_key" | tr -d '\r')"
+  local size=$(($(entry "$1" EstimatedSize))) folder
+  folder="$(du -sk --apparent-size "$(winepath -u "$2")" | cut -f1)"
+  [ $((size * 100)) -ge $((folder * 95)) ] && [ $((size * 100)) -le $((folder * 105)) ] ||
+    fail "EstimatedSize $size kB, where the folder holds $folder kB"
+  resources "$3" >"$work/link.txt" || fail "no shortcut $3"
+  grep -qxF "link-icon $exe,0" "$work/link.txt" && grep -qxF "link-folder $2" "$work/link.txt" ||
+    fail "the shortcut's icon and folder are not the program's: $(tr '\n' ' ' <"$work/link.txt")"
+  echo "Entry under $1: Ливентор $version, by $(entry "$1" Publisher), $size kB, icon $exe,0; the shortcut with that icon: OK"
+}
 listing >"$work/before.txt"
+
+# For all users (Wine's user is an administrator): Program Files and HKLM.
 wine "$setup" /S
 wineserver -w
-installed="$drive/Program Files/Surface Viewer"
-link="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Ливентор.lnk"
-[ -f "$installed/surface-viewer.exe" ] || fail "the installer did not install the program"
-[ -f "$link" ] || fail "no Start-menu shortcut"
-wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\SurfaceViewer' >/dev/null 2>&1 ||
-  fail "the program is not registered for removal"
-echo "Silent install: OK ($(find "$installed" -type f | wc -l) files)"
+installed='C:\Program Files\Surface Viewer'
+link='C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Ливентор.lnk'
+[ -f "$(winepath -u "$installed")/surface-viewer.exe" ] || fail "the installer did not install the program"
+[ -z "$(entry HKCU DisplayName)" ] || fail "an installation for all users registered itself for one user"
+listing | diff "$work/before.txt" - | sed -n 's/^> //p' >"$log/installed-all-users.txt"
+echo "Silent install for all users: OK ($(grep -c . "$log/installed-all-users.txt") files and folders)"
+check_entry HKLM "$installed" "$link"
 
 # Started through the shortcut from a folder without textures: only the
 # shortcut's working folder gives it its textures. Wine's start hands the
 # shortcut on and returns.
-(cd "$work" && wine start 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Ливентор.lnk')
+(cd "$work" && wine start "$link")
 pid=""
 main="$(wait_main)" || fail "the shortcut did not start the program"
 sleep 2
@@ -382,16 +480,43 @@ settled "$log/shortcut-start.png" || fail "the shortcut's picture does not settl
 shortcut_diff="$(differing "$(masked "$log/wine-start.png")" "$(masked "$log/shortcut-start.png")")"
 [ "$shortcut_diff" = 0 ] || fail "started from the shortcut, the picture differs from the zip's ($shortcut_diff pixels): no textures?"
 echo "Started from the shortcut: the textured surface, as from the zip"
+
+# While it runs, neither the installer nor the uninstaller goes on: silent, they
+# give up with error level 2 and leave the installation as it is.
+listing >"$work/running.txt"
+code=0
+wine "$setup" /S || code=$?
+[ "$code" = 2 ] || fail "the installer over the running program ended with $code, not 2"
+code=0
+run_line "$(entry HKLM QuietUninstallString)" || code=$?
+[ "$code" = 2 ] || fail "the uninstaller of the running program ended with $code, not 2"
+listing | diff "$work/running.txt" - || fail "the installation changed while the program ran"
+xdotool search --onlyvisible --name '^График функции вида' >/dev/null || fail "the program did not survive"
+echo "While the program runs, installer and uninstaller give up (error level 2): OK"
 "$out/host/tools/close_window" "$main"
 wineserver -w
 
-wine "$installed/uninstall.exe" /S
+uninstall_silently HKLM
+echo "Silent uninstall for all users: nothing left behind when it returns"
+
+# For the current user: the user's own programs folder and HKCU; a second
+# installation, into another folder, first removes the first.
+wine "$setup" /S /CurrentUser
 wineserver -w
-listing >"$work/after.txt"
-diff "$work/before.txt" "$work/after.txt" || fail "the uninstall left a difference behind"
-if wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\SurfaceViewer' >/dev/null 2>&1; then
-  fail "the uninstall left its registry key"
-fi
-echo "Silent uninstall: nothing left behind"
+mine="$(wine cmd /c 'echo %LOCALAPPDATA%\Programs\Surface Viewer' | tr -d '\r')"
+user_link="$(wine cmd /c 'echo %APPDATA%\Microsoft\Windows\Start Menu\Programs\Ливентор.lnk' | tr -d '\r')"
+[ -f "$(winepath -u "$mine")/surface-viewer.exe" ] || fail "no installation for the current user in $mine"
+[ -z "$(entry HKLM DisplayName)" ] || fail "an installation for the current user registered itself for all"
+listing | diff "$work/before.txt" - | sed -n 's/^> //p' >"$log/installed-current-user.txt"
+echo "Silent install for the current user: OK, into $mine ($(grep -c . "$log/installed-current-user.txt") files and folders)"
+check_entry HKCU "$mine" "$user_link"
+wine "$setup" /S /CurrentUser '/D=C:\SurfaceViewer2'
+wineserver -w
+[ ! -e "$(winepath -u "$mine")" ] || fail "the second installation left the first in place"
+[ -f "$drive/SurfaceViewer2/surface-viewer.exe" ] || fail "the second installation is not in C:\\SurfaceViewer2"
+check_entry HKCU 'C:\SurfaceViewer2' "$user_link"
+echo "A second installation over the first: the first removed, the second registered: OK"
+uninstall_silently HKCU
+echo "Silent uninstall for the current user: nothing left behind when it returns"
 echo "Zip $(du -k "$zip" | cut -f1) kB, installer $(du -k "$setup" | cut -f1) kB"
 echo "PASS: the Windows package under Wine"
