@@ -311,11 +311,9 @@ echo "Settings window \"Параметры и коэффициенты\" at ${sx
 # of another size (the Linux window is opened the same way below).
 # The title is found from where the window's content begins: under Wine below
 # the caption Wine draws; on Linux, with no window manager, the window's origin.
-# A fourth argument scales the crop, in per cent, for a larger display scale.
 ink_box() {
-  local k="${4:-100}"
-  convert "$1" -crop "$((190 * k / 100))x$((16 * k / 100))+$(($2 + 10 * k / 100))+$(($3 + 8 * k / 100))" \
-    +repage -colorspace gray -threshold 45% -negate -trim -format '%w %h' info: 2>/dev/null
+  convert "$1" -crop "190x16+$(($2 + 10))+$(($3 + 8))" +repage -colorspace gray \
+    -threshold 45% -negate -trim -format '%w %h' info: 2>/dev/null
 }
 wine_ink="$(ink_box "$log/settings.png" "$cx" "$cy")"
 
@@ -390,7 +388,15 @@ echo "\"Прототип функции\" inks ${ww}x${wh} under Wine, ${lw}x${l
 echo "Readable Cyrillic: OK"
 
 # At 144 dpi (150 %) Qt scales the windows, and the text must grow with them: a
-# bitmap face would keep its 96-dpi size inside the larger controls.
+# bitmap face would keep its 96-dpi size inside the larger controls. The title's
+# whole ink, in a crop scaled by K per cent from the client area's origin; only
+# black counts, not the group box's grey frame.
+title_ink() {  # PICTURE X Y K
+  local k="$4"
+  convert "$1" -crop "$((200 * k / 100))x$((22 * k / 100))+$(($2 + 8 * k / 100))+$(($3 + 10 * k / 100))" \
+    +repage -colorspace gray -threshold 30% -negate -trim -format '%w %h' info: 2>/dev/null
+}
+read -r tw th <<<"$(title_ink "$log/settings.png" "$cx" "$cy" 100)"
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
 wineserver -k 2>/dev/null || true
 wineserver -w
@@ -404,12 +410,13 @@ eval "$(xdotool getwindowgeometry --shell "$settings")"
 read -r cx cy _ < <(client_area "Параметры и коэффициенты") || fail "no client area at 144 dpi"
 xdotool mousemove 640 1000
 settled "$log/settings-144dpi.png" || fail "no still picture with the settings window at 144 dpi"
-read -r bw bh <<<"$(ink_box "$log/settings-144dpi.png" "$cx" "$cy" 150)"
+read -r bw bh <<<"$(title_ink "$log/settings-144dpi.png" "$cx" "$cy" 150)"
 convert "$log/settings-144dpi.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$log/settings-window-144dpi.png"
-echo "At 144 dpi the settings window is ${WIDTH}x${HEIGHT} (${sw}x${sh} at 96); \"Прототип функции\" inks ${bw}x${bh} (${ww}x${wh} at 96)"
-awk -v w="$WIDTH" -v w0="$sw" -v t="$bw" -v t0="$ww" 'BEGIN {
-  grown = w / w0; text = t / t0
-  exit !(grown >= 1.3 && text >= grown - 0.12 && text <= grown + 0.12) }' ||
+echo "At 144 dpi the settings window is ${WIDTH}x${HEIGHT} (${sw}x${sh} at 96); \"Прототип функции\" inks ${bw}x${bh} (${tw}x${th} at 96)"
+awk -v w="$WIDTH" -v w0="$sw" -v t="$bw" -v t0="$tw" -v h="$bh" -v h0="$th" 'BEGIN {
+  grown = w / w0; wider = t / t0; taller = h / h0
+  exit !(t0 >= 60 && h0 >= 6 && grown >= 1.3 && wider >= grown - 0.12 && wider <= grown + 0.12 &&
+    taller >= grown - 0.25 && taller <= grown + 0.25) }' ||
   fail "at 144 dpi the text does not grow with the settings window"
 echo "At 144 dpi the text grows with its controls: OK"
 close_and_wait "$main" || fail "closing the main window at 144 dpi ended the program with an error"
