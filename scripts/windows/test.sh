@@ -251,9 +251,15 @@ compare "$work/linux-aligned.png" "$work/wine-aligned.png" "$log/start-differenc
 awk -v d="$all_diff" -v o="$outside_diff" -v n="$pixels" 'BEGIN {
   printf "Start picture, Wine against Linux: %.4f%% of pixels equal (%d differ); outside the caption and the fps box %.4f%% (%d differ)\n",
     100 * (n - d) / n, d, 100 * (n - o) / n, o }'
-wine_fps="$(cd "$app" && fps wine ./read_fps.exe)"
-echo "Frames per second: Wine $wine_fps, Linux $linux_fps"
-awk -v w="$wine_fps" -v l="$linux_fps" 'BEGIN { exit !(w + 0 > 0 && w >= 0.9 * l) }' ||
+# Two cores shared with the X server and Wine's: a busy second is read again, up
+# to three times five seconds.
+fast_enough() { awk -v w="$1" -v l="$linux_fps" 'BEGIN { exit !(w + 0 > 0 && w >= 0.9 * l) }'; }
+for _ in 1 2 3; do
+  wine_fps="$(cd "$app" && fps wine ./read_fps.exe)"
+  echo "Frames per second: Wine $wine_fps, Linux $linux_fps"
+  ! fast_enough "$wine_fps" || break
+done
+fast_enough "$wine_fps" ||
   fail "under Wine the program draws $wine_fps frames a second, less than 0.9 times Linux's $linux_fps"
 # Same GL calls, same Mesa: what differs is llvmpipe's rounding, which depends on
 # the height of the window drawn into (the view's window under Wine is the client
