@@ -8,6 +8,9 @@
 #include <cstdio>
 
 int main() {
+    // Real pixels at any display scale: a program that is not DPI aware gets
+    // coordinates scaled down to 96 dpi.
+    SetProcessDPIAware();
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     HWND window = argc == 2 ? FindWindowW(nullptr, argv[1]) : nullptr;
