@@ -438,7 +438,7 @@ awk -v w="$WIDTH" -v w0="$sw" -v t="$bw" -v t0="$tw" -v h="$bh" -v h0="$th" 'BEG
   fail "at 144 dpi the text does not grow with the settings window"
 echo "At 144 dpi the text grows with its controls: OK"
 close_and_wait "$main" || fail "closing the main window at 144 dpi ended the program with an error"
-wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 wineserver -k 2>/dev/null || true
 wineserver -w
 
