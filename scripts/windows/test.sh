@@ -53,6 +53,8 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+# A step that fails on its own says where.
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND"' ERR
 
 export WINEPREFIX="$work/prefix" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
 export LIBGL_ALWAYS_SOFTWARE=1
