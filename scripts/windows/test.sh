@@ -492,7 +492,7 @@ installed='C:\Program Files\Surface Viewer'
 link='C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Ливентор.lnk'
 [ -f "$(winepath -u "$installed")/surface-viewer.exe" ] || fail "the installer did not install the program"
 [ -z "$(entry HKCU DisplayName)" ] || fail "an installation for all users registered itself for one user"
-listing | diff "$work/before.txt" - | sed -n 's/^> //p' >"$log/installed-all-users.txt"
+comm -13 "$work/before.txt" <(listing) >"$log/installed-all-users.txt"
 echo "Silent install for all users: OK ($(grep -c . "$log/installed-all-users.txt") files and folders)"
 check_entry HKLM "$installed" "$link"
 
@@ -534,7 +534,7 @@ mine="$(wine cmd /c 'echo %LOCALAPPDATA%\Programs\Surface Viewer' | tr -d '\r')"
 user_link="$(wine cmd /c 'echo %APPDATA%\Microsoft\Windows\Start Menu\Programs\Ливентор.lnk' | tr -d '\r')"
 [ -f "$(winepath -u "$mine")/surface-viewer.exe" ] || fail "no installation for the current user in $mine"
 [ -z "$(entry HKLM DisplayName)" ] || fail "an installation for the current user registered itself for all"
-listing | diff "$work/before.txt" - | sed -n 's/^> //p' >"$log/installed-current-user.txt"
+comm -13 "$work/before.txt" <(listing) >"$log/installed-current-user.txt"
 echo "Silent install for the current user: OK, into $mine ($(grep -c . "$log/installed-current-user.txt") files and folders)"
 check_entry HKCU "$mine" "$user_link"
 wine "$setup" /S /CurrentUser '/D=C:\SurfaceViewer2'
