@@ -449,8 +449,13 @@ drive="$WINEPREFIX/drive_c"
 uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\SurfaceViewer'
 # Everything on drive C but Windows' own folder and the temporary folders.
 listing() { (cd "$drive" && find . -path ./windows -prune -o -name Temp -prune -o -print | sort); }
-# One value of the uninstall entry under HKLM or HKCU; nothing when it is not there.
-entry() { wine reg query "$1\\$uninstall_key" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z]* *//p"; }
+# One value of the uninstall entry under HKLM or HKCU, nothing when it is not there:
+# exported, since reg query prints Cyrillic as question marks. Numbers come as 0x...
+entry() {
+  wine reg export "$1\\$uninstall_key" 'C:\windows\temp\entry.reg' /y >/dev/null 2>&1 || return 0
+  iconv -f UTF-16 -t UTF-8 "$drive/windows/temp/entry.reg" | tr -d '\r' | sed -n "s/^\"$2\"=//p" |
+    sed 's/^dword:/0x/; s/^"\(.*\)"$/\1/; s/\\\\/\\/g; s/\\"/"/g'
+}
 # Runs a command line as Windows runs a registered one, and returns its exit code.
 run_line() {
   printf '@%s\r\n@exit /b %%errorlevel%%\r\n' "$1" >"$drive/windows/temp/run-line.bat"
@@ -473,7 +478,7 @@ check_entry() {  # HKLM|HKCU FOLDER SHORTCUT
   [ "$(entry "$1" DisplayName)" = "Ливентор" ] && [ "$(entry "$1" DisplayVersion)" = "$version" ] &&
     [ "$(entry "$1" DisplayIcon)" = "$exe,0" ] && [ "$(entry "$1" InstallLocation)" = "$2" ] &&
     [ "$(entry "$1" Publisher)" = "Surface viewer maintainers" ] ||
-    fail "the entry under $1 is not the program's: $(wine reg query "$1\\$uninstall_key" | tr -d '\r')"
+    fail "the entry under $1 is not the program's: $(iconv -f UTF-16 -t UTF-8 "$drive/windows/temp/entry.reg" | tr -d '\r')"
   local size=$(($(entry "$1" EstimatedSize))) folder
   folder="$(du -sk --apparent-size "$(winepath -u "$2")" | cut -f1)"
   [ $((size * 100)) -ge $((folder * 95)) ] && [ $((size * 100)) -le $((folder * 105)) ] ||
