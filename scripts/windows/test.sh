@@ -536,7 +536,8 @@ echo "Silent uninstall for all users: nothing left behind when it returns"
 wine "$setup" /S /CurrentUser
 wineserver -w
 mine="$(wine cmd /c 'echo %LOCALAPPDATA%\Programs\Surface Viewer' | tr -d '\r')"
-user_link="$(wine cmd /c 'echo %APPDATA%\Microsoft\Windows\Start Menu\Programs\Ливентор.lnk' | tr -d '\r')"
+# cmd prints Cyrillic as question marks: the shortcut's name is added here.
+user_link="$(wine cmd /c 'echo %APPDATA%' | tr -d '\r')\Microsoft\Windows\Start Menu\Programs\Ливентор.lnk"
 [ -f "$(winepath -u "$mine")/surface-viewer.exe" ] || fail "no installation for the current user in $mine"
 [ -z "$(entry HKLM DisplayName)" ] || fail "an installation for the current user registered itself for all"
 comm -13 "$work/before.txt" <(listing) >"$log/installed-current-user.txt"
