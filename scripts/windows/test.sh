@@ -488,18 +488,22 @@ check_entry() {  # HKLM|HKCU FOLDER SHORTCUT
     fail "the shortcut's icon and folder are not the program's: $(tr '\n' ' ' <"$work/link.txt")"
   echo "Entry under $1: Ливентор $version, by $(entry "$1" Publisher), $size kB, icon $exe,0; the shortcut with that icon: OK"
 }
+# A fresh installation: the program in FOLDER, registered under ROOT and not
+# under the other root; what it added is listed in the log as NAME.
+check_installed() {  # ROOT OTHER-ROOT FOLDER SHORTCUT NAME
+  [ -f "$(winepath -u "$3")/surface-viewer.exe" ] || fail "no installation in $3"
+  [ -z "$(entry "$2" DisplayName)" ] || fail "an installation in $3 registered itself under $2"
+  comm -13 "$work/before.txt" <(listing) >"$log/installed-$5.txt"
+  echo "Silent install into $3: OK ($(grep -c . "$log/installed-$5.txt") files and folders)"
+  check_entry "$1" "$3" "$4"
+}
 listing >"$work/before.txt"
 
 # For all users (Wine's user is an administrator): Program Files and HKLM.
 wine "$setup" /S
 wineserver -w
-installed='C:\Program Files\Surface Viewer'
 link='C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Ливентор.lnk'
-[ -f "$(winepath -u "$installed")/surface-viewer.exe" ] || fail "the installer did not install the program"
-[ -z "$(entry HKCU DisplayName)" ] || fail "an installation for all users registered itself for one user"
-comm -13 "$work/before.txt" <(listing) >"$log/installed-all-users.txt"
-echo "Silent install for all users: OK ($(grep -c . "$log/installed-all-users.txt") files and folders)"
-check_entry HKLM "$installed" "$link"
+check_installed HKLM HKCU 'C:\Program Files\Surface Viewer' "$link" all-users
 
 # Started through the shortcut from a folder without textures: only the
 # shortcut's working folder gives it its textures. Wine's start hands the
@@ -538,11 +542,7 @@ wineserver -w
 mine="$(wine cmd /c 'echo %LOCALAPPDATA%\Programs\Surface Viewer' | tr -d '\r')"
 # cmd prints Cyrillic as question marks: the shortcut's name is added here.
 user_link="$(wine cmd /c 'echo %APPDATA%' | tr -d '\r')\Microsoft\Windows\Start Menu\Programs\Ливентор.lnk"
-[ -f "$(winepath -u "$mine")/surface-viewer.exe" ] || fail "no installation for the current user in $mine"
-[ -z "$(entry HKLM DisplayName)" ] || fail "an installation for the current user registered itself for all"
-comm -13 "$work/before.txt" <(listing) >"$log/installed-current-user.txt"
-echo "Silent install for the current user: OK, into $mine ($(grep -c . "$log/installed-current-user.txt") files and folders)"
-check_entry HKCU "$mine" "$user_link"
+check_installed HKCU HKLM "$mine" "$user_link" current-user
 wine "$setup" /S /CurrentUser '/D=C:\SurfaceViewer2'
 wineserver -w
 [ ! -e "$(winepath -u "$mine")" ] || fail "the second installation left the first in place"
