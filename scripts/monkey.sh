@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Random but valid X input for the sanitizer build of the viewer on a virtual
 # display of its own:  bash scripts/monkey.sh [SECONDS] [BUILD_DIR]  (60, build-asan)
+# With MONKEY_WINE_APP=FOLDER, the Windows program unpacked there runs under Wine
+# instead, on the display and Wine prefix of the caller (scripts/windows/monkey.sh
+# makes both); logs then go to MONKEY_LOGS.
 # Mouse, menu, keys and every control of the settings window; boxes and dialogs are
 # dismissed or used as they come. Passes when the viewer still answers at the end
 # (its menu opens and closes), exits with 0 when closed, and the sanitizers report
@@ -11,7 +14,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 build="$(realpath -m "${2:-build-asan}")"
-if [ -z "${MONKEY_OWN_DISPLAY:-}" ]; then
+wine_app="${MONKEY_WINE_APP:-}"
+if [ -z "$wine_app" ] && [ -z "${MONKEY_OWN_DISPLAY:-}" ]; then
   source scripts/prepare.sh test
   [ -f "$build/CMakeCache.txt" ] ||
     cmake -S . -B "$build" -DVIEWER_SANITIZE=ON -DVIEWER_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -19,9 +23,15 @@ if [ -z "${MONKEY_OWN_DISPLAY:-}" ]; then
   MONKEY_OWN_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$0" "$seconds" "$build"
 fi
 
-exe="$build/run/surface-viewer"
-close_window="$build/tools/close_window"
-logs="$build/monkey"
+if [ -n "$wine_app" ]; then
+  exe="$wine_app/surface-viewer.exe"
+  close_window="${MONKEY_CLOSE_WINDOW:?the close_window tool of a host build}"
+  logs="${MONKEY_LOGS:?a folder for the logs}"
+else
+  exe="$build/run/surface-viewer"
+  close_window="$build/tools/close_window"
+  logs="$build/monkey"
+fi
 mkdir -p "$logs"
 rm -f "$logs"/*
 ulimit -c 0
@@ -32,7 +42,11 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$logs/ubsan"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 seed="${MONKEY_SEED:-$(od -An -N2 -tu2 /dev/urandom | tr -d ' ')}"
 echo "Monkey: seed $seed, $seconds s, $exe"
-echo "  the same choices again: MONKEY_SEED=$seed bash scripts/monkey.sh $seconds $build"
+if [ -n "$wine_app" ]; then
+  echo "  the same choices again: MONKEY_SEED=$seed bash scripts/windows/monkey.sh $seconds"
+else
+  echo "  the same choices again: MONKEY_SEED=$seed bash scripts/monkey.sh $seconds $build"
+fi
 readonly MAIN_TITLE='^График функции вида ' SETTINGS_TITLE='^Параметры и коэффициенты$' BOX_TITLE='Ливентор'
 pid=""
 trap '[ -z "$pid" ] || kill -9 "$pid" 2>/dev/null || true' EXIT
@@ -80,8 +94,12 @@ xdo() { timeout 10 xdotool "$@" >/dev/null 2>&1 || true; }
 log() { echo "$SECONDS $*" >>"$logs/actions.txt"; }
 alive() { kill -0 "$pid" 2>/dev/null; }
 # Top-level windows of the program on the screen: the main window, the settings
-# window, message boxes, dialogs and popups (menus, open lists).
-windows() { timeout 10 xdotool search --maxdepth 1 --onlyvisible --all --pid "$pid" "$@" 2>/dev/null || true; }
+# window, message boxes, dialogs and popups (menus, open lists). Wine's windows
+# carry no process id; on the monkey's display every window is the program's.
+windows() {
+  if [ -n "$wine_app" ]; then timeout 10 xdotool search --maxdepth 1 --onlyvisible --all --name "${1:+$2}" 2>/dev/null || true
+  else timeout 10 xdotool search --maxdepth 1 --onlyvisible --all --pid "$pid" "$@" 2>/dev/null || true; fi
+}
 find_window() { windows --name "$1" | head -n 1; }
 geometry() {  # WX, WY, WW, WH of window $1
   local X=0 Y=0 WIDTH=0 HEIGHT=0
@@ -96,8 +114,27 @@ others() {
 }
 none_other() { [ -z "$(others)" ]; }
 # Menus and open lists place themselves (override-redirect); like message boxes,
-# they carry the application's name as their title.
-is_popup() { timeout 10 xwininfo -id "$1" 2>/dev/null | grep -q 'Override Redirect State: yes'; }
+# they carry the application's name as their title. Under Wine, which places
+# every window itself, they are the windows without a frame: Wine draws a frame
+# and caption inside the X window, so such a window's client area begins at its
+# X origin, else some pixels in.
+is_popup() {
+  if [ -n "$wine_app" ]; then
+    local offset
+    offset="$(client_offset "$1")"
+    [ "$offset" = "0 0" ]
+  else
+    timeout 10 xwininfo -id "$1" 2>/dev/null | grep -q 'Override Redirect State: yes'
+  fi
+}
+# Where the client area of window $1 begins within it, "DX DY" (Wine only).
+client_offset() {
+  local x y name cx cy _
+  eval "$(timeout 10 xdotool getwindowgeometry --shell "$1" 2>/dev/null | grep -E '^(X|Y)=[0-9]+$')"
+  name="$(timeout 10 xdotool getwindowname "$1" 2>/dev/null || true)"
+  read -r cx cy _ < <(cd "$wine_app" && timeout 20 wine ./client_origin.exe "$name" 2>/dev/null | tr -d '\r') || true
+  [ -n "${cy:-}" ] && echo "$((cx - ${X:-0})) $((cy - ${Y:-0}))" || echo "? ?"
+}
 
 # --- Moves on the main window (it covers the screen).
 point() { rnd 1280; X=$R; rnd 1024; Y=$R; }
@@ -165,7 +202,9 @@ menu() {
 edits=("8 88" "8 336" "48 208" "128 88" "128 336" "168 208" "248 88" "248 336" "288 208"
   "368 88" "368 336" "408 208")
 sliders=(16 136 256 376)
-at_settings() { X=$((WX + $1)); Y=$((WY + $2)); xdo mousemove "$X" "$Y"; nap 80; xdo click 1; }
+# The settings window's controls from its client area's origin.
+at_settings() { X=$((WX + CX + $1)); Y=$((WY + CY + $2)); xdo mousemove "$X" "$Y"; nap 80; xdo click 1; }
+CX=0 CY=0 settings_offset=
 type_text() {
   random_text
   rnd 4
@@ -179,6 +218,11 @@ type_text() {
 settings_move() {
   local s="$1" ex ey sx
   geometry "$s"
+  if [ -n "$wine_app" ] && [ -z "$settings_offset" ]; then
+    settings_offset="$(client_offset "$s")"
+    [ "$settings_offset" != "? ?" ] || settings_offset="0 0"
+  fi
+  read -r CX CY <<<"${settings_offset:-0 0}"
   xdo windowfocus --sync "$s"
   rnd 12
   case "$R" in
@@ -196,10 +240,10 @@ settings_move() {
       case "$R" in
         0) rnd 217; log "settings: slider $P click"; at_settings "$sx" $((112 + R)) ;;
         1) rnd 217; log "settings: slider $P drag"
-           X=$((WX + sx)); Y=$((WY + 112 + R))
+           X=$((WX + CX + sx)); Y=$((WY + CY + 112 + R))
            xdo mousemove "$X" "$Y" mousedown 1
-           rnd 217; xdo mousemove "$X" $((WY + 112 + R)); nap 100
-           rnd 217; xdo mousemove "$X" $((WY + 112 + R)) mouseup 1 ;;
+           rnd 217; xdo mousemove "$X" $((WY + CY + 112 + R)); nap 100
+           rnd 217; xdo mousemove "$X" $((WY + CY + 112 + R)) mouseup 1 ;;
         *) rnd 217; at_settings "$sx" $((112 + R))
            pick Up Down Prior Next Home End Left Right; rnd 4
            log "settings: slider keys $P x$((R + 1))"; xdo key --repeat $((R + 1)) --delay 30 "$P" ;;
@@ -267,7 +311,8 @@ answers() {
 # --- The run.
 steps=0
 source scripts/lib/viewer.sh
-viewer_start "$logs/output.txt" "$build/run" "$exe"
+if [ -n "$wine_app" ]; then viewer_start "$logs/output.txt" "$wine_app" wine ./surface-viewer.exe
+else viewer_start "$logs/output.txt" "$build/run" "$exe"; fi
 pid=$VIEWER_PID
 viewer_settle "$logs/start.png" || fail "no picture at start-up"
 main="$(find_window "$MAIN_TITLE")"
@@ -296,6 +341,10 @@ done
 
 alive || fail "the viewer ended"
 answers
+# Still drawing: the middle of the screen shows more than one colour.
+import -silent -window root "$logs/end.png" || fail "no screenshot at the end"
+colours="$(convert "$logs/end.png" -gravity center -crop 50%x50%+0+0 +repage -format '%k' info:)"
+[ "$colours" -gt 1 ] || fail "the picture is blank at the end"
 log "close the main window"
 "$close_window" "$main" || fail "cannot ask the main window to close"
 within 60 "the viewer did not end after its main window was closed" eval '! alive'
@@ -304,5 +353,10 @@ wait "$pid" || code=$?
 pid=""
 sanitizer_reports && fail "the sanitizers reported errors"
 [ "$code" -eq 0 ] || fail "exit code $code after a normal close"
-echo "Monkey: $steps moves in $SECONDS s, $dismissed error boxes dismissed; still answering," \
-  "closed with exit code 0, no sanitizer reports: OK"
+if [ -n "$wine_app" ]; then
+  echo "Monkey under Wine: $steps moves in $SECONDS s, $dismissed error boxes dismissed; still answering," \
+    "closed with exit code 0: OK"
+else
+  echo "Monkey: $steps moves in $SECONDS s, $dismissed error boxes dismissed; still answering," \
+    "closed with exit code 0, no sanitizer reports: OK"
+fi

@@ -1,5 +1,5 @@
 ; The Windows installer. scripts/windows/package.sh defines VERSION, PUBLISHER,
-; ICON, OUTFILE, LAUNCHER (uninstall.exe, which runs this script's uninstaller,
+; HOMEPAGE, ICON, OUTFILE, LAUNCHER (uninstall.exe, which runs this script's uninstaller,
 ; uninstall.dat, and waits for it) and the two lists written from the package:
 ; FILES (what to install) and UNFILES (what the uninstaller removes again).
 ;
@@ -127,6 +127,7 @@ Section "Install"
   WriteRegStr SHCTX "${REGKEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr SHCTX "${REGKEY}" "DisplayIcon" "$INSTDIR\${EXE},0"
   WriteRegStr SHCTX "${REGKEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr SHCTX "${REGKEY}" "URLInfoAbout" "${HOMEPAGE}"
   WriteRegDWORD SHCTX "${REGKEY}" "EstimatedSize" $0
   WriteRegStr SHCTX "${REGKEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr SHCTX "${REGKEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'

@@ -6,7 +6,8 @@
 // uninstall.dat. Run from its folder it would copy itself away and return at
 // once, so that its own file can be deleted; here that copy is made and waited
 // for. This program leaves the folder too: a running program cannot be deleted,
-// but it can be moved, and it is moved back when the removal does not happen.
+// but it can be moved: to the temporary folder, from which it is deleted once
+// it has ended, or back when the removal does not happen.
 // Its arguments (/S for a silent removal) go on to the uninstaller.
 #include <windows.h>
 #include <shellapi.h>
@@ -34,6 +35,28 @@ std::wstring TempFile(const wchar_t* folder, const wchar_t* prefix) {
     wchar_t name[MAX_PATH];
     if (!GetTempFileNameW(folder, prefix, 0, name)) return {};
     return name;
+}
+// This program's moved file, once it has ended. Windows deletes it at its next
+// start only for an administrator (MOVEFILE_DELAY_UNTIL_REBOOT); for anyone else
+// it would stay in the user's temporary folder for good. So a command processor,
+// Windows' own, tries until the file is gone, which is as soon as this ends.
+void DeleteWhenEnded(const std::wstring& file) {
+    wchar_t system[MAX_PATH];
+    const UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return;
+    const std::wstring cmd = std::wstring(system) + L"\\cmd.exe";
+    std::wstring line = L"\"" + cmd + L"\" /d /q /c \"for /l %n in (1,1,200000) do @(del /f /q \"" + file +
+                        L"\" 2>nul & if not exist \"" + file + L"\" exit /b 0)\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessW(cmd.c_str(), line.data(), nullptr, nullptr, FALSE,
+                       CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    } else {
+        MoveFileExW(file.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
 }
 }  // namespace
 
@@ -76,7 +99,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         if (code != 0 && GetFileAttributesW((folder + L"\\uninstall.dat").c_str()) != INVALID_FILE_ATTRIBUTES)
             MoveFileExW(moved.c_str(), self, 0);  // still installed: stay with it
         else
-            MoveFileExW(moved.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);  // where allowed
+            DeleteWhenEnded(moved);
     }
     return static_cast<int>(code);
 }

@@ -7,6 +7,9 @@
 # (as root). Outside the root it makes the root (scripts/lib/fresh-root.sh), clones
 # the work tree's HEAD into it, mounts the machine's Qt cache and build-windows/
 # there, runs SCRIPT inside and exits with its status; inside it returns at once.
+# The settings the Windows scripts document reach the root; the folders that
+# QT_WIN_SOURCE and QT_WIN_PREFIX name are mounted there at the same paths.
+WINDOWS_SETTINGS=(QT_WIN_SOURCE QT_WIN_PREFIX QT_WIN_JOBS WINDOWS_BUILD_JOBS MONKEY_SEED MONKEY_SECONDS)
 WINDOWS_RELEASE=trixie
 WINDOWS_ROOT_SRC=/root/surface-viewer
 
@@ -24,8 +27,20 @@ windows_root_enter() {
         fresh_root_bind "$cache" /var/cache/surface-viewer &&
         fresh_root_bind "$here/build-windows" "$WINDOWS_ROOT_SRC/build-windows"; } >&2 ||
         { echo "windows: no Debian $WINDOWS_RELEASE root to build in" >&2; exit 1; }
+    local name value settings=()
+    for name in "${WINDOWS_SETTINGS[@]}"; do
+        value="${!name:-}"
+        [ -n "$value" ] || continue
+        case "$name" in
+        QT_WIN_SOURCE | QT_WIN_PREFIX)
+            [ -d "$value" ] || { echo "windows: $name: no folder $value" >&2; exit 1; }
+            value="$(realpath "$value")"
+            fresh_root_bind "$value" "$value" ;;
+        esac
+        settings+=("$name=$value")
+    done
     # Paths printed inside name the root's tree; outside they name this one.
-    fresh_root_run env WINDOWS_IN_ROOT=1 bash -c 'cd "$0" && exec bash "$@"' "$WINDOWS_ROOT_SRC" "$script" "$@" |
+    fresh_root_run env WINDOWS_IN_ROOT=1 "${settings[@]}" bash -c 'cd "$0" && exec bash "$@"' "$WINDOWS_ROOT_SRC" "$script" "$@" |
         sed -u "s|$WINDOWS_ROOT_SRC/|$here/|g"
     exit "${PIPESTATUS[0]}"
 }

@@ -44,10 +44,6 @@ options=(
 hash="$( { printf '%s\n' "${options[@]}"; cat "$toolchain"; } | sha256sum | cut -c1-12)"
 prefix="$cache_root/qt-win-${version//[^A-Za-z0-9.]/_}-$hash"
 
-if [ -f "$prefix/.complete" ]; then
-  echo "$prefix"
-  exit 0
-fi
 
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
@@ -90,26 +86,70 @@ add_deb_src() {
   $SUDO apt-get update
 }
 
+# Debian's qt6-base source, unpacked in folder $1 (only the paths given after it,
+# when any); prints the tree's path.
+fetch_source() {
+  local dir="$1"
+  shift
+  if [ -n "${QT_WIN_SOURCE:-}" ]; then
+    echo "$QT_WIN_SOURCE"
+    return
+  fi
+  # Counted: under pipefail, `grep -q` leaving early fails apt-cache with SIGPIPE.
+  if [ "$(apt-cache showsrc qt6-base 2>/dev/null | grep -cx "Version: $version")" = 0 ]; then
+    add_deb_src >&2
+  fi
+  (cd "$dir" && apt-get source --download-only "qt6-base=$version") >&2
+  tar -C "$dir" -xf "$dir"/qt6-base_*.orig.tar.xz --wildcards "${@:-*}"
+  echo "$dir"/qtbase-everywhere-src-*
+}
+
+# What the package's notices quote from the source (scripts/windows/notices.sh):
+# Qt's licence texts and the attributions of the code of others that the modules
+# and plugins it ships are built from.
+keep_licenses() {  # SOURCE
+  local dest="$prefix/licenses" dir
+  rm -rf "$dest.new"
+  mkdir -p "$dest.new"
+  cp "$1"/LICENSES/*.txt "$dest.new/"
+  for dir in src/corelib src/gui src/widgets src/plugins/platforms/windows src/plugins/styles src/3rdparty; do
+    [ ! -d "$1/$dir" ] || (cd "$1" && find "$dir" -name qt_attribution.json)
+  done | grep -Ev '/(android|wasm|xcb|dbus-ifaces|gradle|forkfd|vulkan|VulkanMemoryAllocator)/' | sort |
+    while read -r f; do
+      dir="$(dirname "$f")"
+      mkdir -p "$dest.new/$dir" && cp "$1/$f" "$dest.new/$f"
+      # The licence files an attribution names, relative to its folder.
+      jq -r '(if type == "array" then .[] else . end) | (.LicenseFile // empty), (.LicenseFiles // [])[]' \
+        "$1/$f" | while read -r lic; do
+          [ ! -f "$1/$dir/$lic" ] || install -D -m 644 "$1/$dir/$lic" "$dest.new/$(realpath -m "/$dir/$lic" | cut -c2-)"
+        done
+    done
+  rm -rf "$dest" && mv "$dest.new" "$dest"
+}
+
+if [ -f "$prefix/.complete" ]; then
+  # A Qt built before the notices were kept: their files from the same source.
+  if [ ! -d "$prefix/licenses" ]; then
+    tmp="$(mktemp -d)"
+    keep_licenses "$(fetch_source "$tmp" '*/LICENSES/*' '*/qt_attribution.json' '*icense*' '*ICENSE*' \
+      '*ICENCE*' '*COPYING*')"
+    rm -rf "$tmp"
+  fi
+  echo "$prefix"
+  exit 0
+fi
+
 start=$SECONDS
 if [ ! -f "$work/build/build.ninja" ]; then
   rm -rf "$work" "$prefix"
   mkdir -p "$work"
-  if [ -n "${QT_WIN_SOURCE:-}" ]; then
-    src="$QT_WIN_SOURCE"
-  else
-    # Counted: under pipefail, `grep -q` leaving early fails apt-cache with SIGPIPE.
-    if [ "$(apt-cache showsrc qt6-base 2>/dev/null | grep -cx "Version: $version")" = 0 ]; then
-      add_deb_src
-    fi
-    (cd "$work" && apt-get source --download-only "qt6-base=$version") >&2
-    tar -C "$work" -xf "$work"/qt6-base_*.orig.tar.xz
-    src="$(echo "$work"/qtbase-everywhere-src-*)"
-  fi
+  src="$(fetch_source "$work")"
   nice -n 10 cmake -G Ninja -S "$src" -B "$work/build" \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" >&2
 fi
 nice -n 10 cmake --build "$work/build" --parallel "$jobs" >&2
 cmake --install "$work/build" >&2
+keep_licenses "$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' "$work/build/CMakeCache.txt")"
 printf 'source %s\nversion %s\noptions-hash %s\nbuild-seconds %s\n' \
   "${QT_WIN_SOURCE:-apt-get source qt6-base=$version}" "$version" "$hash" "$((SECONDS - start))" \
   >"$prefix/.complete"

@@ -52,6 +52,7 @@ cmake --build "$out/cross" --target surface-viewer uninstall pure_tests -j"$jobs
 
 version="$(sed -n 's/^project(SurfaceViewer VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
 publisher="$(sed -n 's/^set(VIEWER_PUBLISHER "\(.*\)")$/\1/p' CMakeLists.txt)"
+homepage="$(sed -n 's/^set(VIEWER_HOMEPAGE "\([^"]*\)".*/\1/p' packaging/CMakeLists.txt)"
 name="surface-viewer-$version-win64"
 app="$out/$name"
 rm -rf "$app"
@@ -70,6 +71,8 @@ cp /usr/share/qt6/translations/qtbase_ru.qm "$app/translations/"
 printf '[Paths]\nPrefix = .\nPlugins = .\nTranslations = translations\n' >"$app/qt.conf"
 cp -r "$out/host/run/Textures" "$app/"
 x86_64-w64-mingw32-strip "$app"/*.exe "$app"/*.dll "$app"/platforms/*.dll "$app"/styles/*.dll
+# The program's licence, and every shipped DLL with its project, version and licence.
+bash scripts/windows/notices.sh "$app" "$qt"
 
 # Anything the program or a plugin needs must be in the package or in Windows.
 missing="$(x86_64-w64-mingw32-objdump -p "$app"/*.exe "$app"/*.dll "$app"/*/*.dll |
@@ -99,7 +102,7 @@ rm -f "$out/$name.zip"
 )
 launcher="$out/uninstall.exe"
 x86_64-w64-mingw32-strip -o "$launcher" "$out/cross/packaging/uninstall.exe"
-makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DPUBLISHER="$publisher" -DICON="$icon" \
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DPUBLISHER="$publisher" -DHOMEPAGE="$homepage" -DICON="$icon" \
   -DLAUNCHER="$launcher" -DFILES="$out/install-files.nsh" \
   -DUNFILES="$out/uninstall-files.nsh" -DOUTFILE="$out/$name-setup.exe" \
   packaging/windows/installer.nsi >&2

@@ -31,7 +31,7 @@ void TForm1::Panel1MouseMove(QObject*, TShiftState Shift, int X, int Y) {
 // the camera whichever of the program's windows has the focus.
 void TForm1::ArrowKeysStep() {
     CameraPose pose = PoseOf(*this);
-    if (GetAsyncKeyState(VK_UP) != 0) Fly(pose, 5);
-    if (GetAsyncKeyState(VK_DOWN) != 0) Fly(pose, -5);
+    if (ProgramKeyState(ArrowKey::Up) != 0) Fly(pose, 5);
+    if (ProgramKeyState(ArrowKey::Down) != 0) Fly(pose, -5);
     Store(*this, pose);
 }

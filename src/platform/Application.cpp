@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "Exceptions.h"
 #include "FormFont.h"
+#include "MaximisedPlacement.h"
 #include "NativeGlConfig.h"
 
 #include <QApplication>
@@ -86,6 +87,7 @@ void TApplication::Initialize() {
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
     QApplication::setWindowIcon(AppIcon());
+    KeepMaximisedWindowsInPlace();
 }
 
 void TApplication::SetTitle(const QString& title) {

@@ -55,9 +55,8 @@ void InstallKeyStateWatcher() {
     QCoreApplication::instance()->installEventFilter(watcher);
 }
 
-int16_t GetAsyncKeyState(int vk) {
-    KeyInfo* s = vk == VK_UP ? &up : vk == VK_DOWN ? &down : nullptr;
-    if (!s) return 0;
+int16_t ProgramKeyState(ArrowKey key) {
+    KeyInfo* s = key == ArrowKey::Up ? &up : &down;
     int16_t state = 0;
     if (s->down) state = static_cast<int16_t>(0x8000);
     if (s->pressedSinceQuery) state = static_cast<int16_t>(state | 1);

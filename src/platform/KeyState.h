@@ -6,18 +6,11 @@
 // Starts watching the keyboard (once, after the Qt application exists).
 void InstallKeyStateWatcher();
 
-#ifdef _WIN32
-// VK_UP and VK_DOWN as Windows names them. Its own GetAsyncKeyState reports keys
-// typed into any program, so the name stands for the program's below.
-#include <windows.h>
-#define GetAsyncKeyState ProgramKeyState
-#else
-constexpr int VK_UP = 0x26;
-constexpr int VK_DOWN = 0x28;
-#endif
+// The keys the camera flies with.
+enum class ArrowKey { Up, Down };
 
 // Bit 15 set while the key is held; bit 0 set when it was pressed since the
 // previous query of that key. Zero otherwise. Only keys that reach a window of
-// the program count, also on Windows, whose own GetAsyncKeyState would report
-// keys typed into any other program.
-int16_t GetAsyncKeyState(int vk);
+// the program count, on Windows too, whose GetAsyncKeyState would report keys
+// typed into any other program.
+int16_t ProgramKeyState(ArrowKey key);

@@ -1,4 +1,4 @@
-#include "shell/SystemTickClock.h"
+#include "platform/SystemTickClock.h"
 
 namespace {
 // Boundaries crossed since the clock's zero; floor division, so that a clock

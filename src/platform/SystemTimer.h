@@ -1,10 +1,10 @@
 #pragma once
 // A timer that ticks as the design's platform delivers a 1 ms timer: on the
 // system clock's tick and at most once per pass of the event loop
-// (shell/SystemTickClock.h). It looks at the clock from a zero-interval timer,
+// (platform/SystemTickClock.h). It looks at the clock from a zero-interval timer,
 // which Qt runs once per pass, so no fine-grained system timer is asked for on
 // any platform.
-#include "shell/SystemTickClock.h"
+#include "platform/SystemTickClock.h"
 
 #include <QObject>
 #include <QTimer>

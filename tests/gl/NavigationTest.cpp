@@ -77,8 +77,8 @@ protected:
         QTest::keyRelease(Form1->View, Qt::Key_Up);
         QTest::keyRelease(Form1->View, Qt::Key_Down);
         // Forget presses left over from earlier tests.
-        GetAsyncKeyState(VK_UP);
-        GetAsyncKeyState(VK_DOWN);
+        ProgramKeyState(ArrowKey::Up);
+        ProgramKeyState(ArrowKey::Down);
     }
     static void Tick() { Form1->Timer1Timer(Form1->Timer1); }
 };

@@ -1,6 +1,6 @@
 // When the 1 ms timer ticks, given the times of the loop's passes: on the system
 // clock's 1/64 s boundaries, at most once per pass, never in a burst.
-#include "shell/SystemTickClock.h"
+#include "platform/SystemTickClock.h"
 
 #include <gtest/gtest.h>
 

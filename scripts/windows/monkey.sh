@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Random mouse, keyboard, menu and settings-window input for the Windows program
+# from the zip, under Wine, as scripts/monkey.sh gives the Linux program (error
+# boxes dismissed as they come):
+#   bash scripts/windows/monkey.sh [SECONDS [ZIP]]     (as root; 60 s)
+# in the Windows root (scripts/lib/windows-root.sh), on a virtual display and in a
+# Wine prefix of its own. Without ZIP it builds the package first. Passes when the
+# program still answers at the end (its menu opens and closes), its picture is not
+# blank, and it ends with exit code 0 when its main window is closed. It prints its
+# seed; MONKEY_SEED=N makes the same choices again. Logs: build-windows/wine-monkey/.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+cd "$root"
+source scripts/lib/windows-root.sh
+windows_root_enter scripts/windows/monkey.sh "$@"
+out="$root/build-windows"
+seconds="${1:-60}"
+
+if [ -z "${WINE_MONKEY_DISPLAY:-}" ]; then
+  zip="${2:-$(bash scripts/windows/package.sh | head -n1)}"
+  cmake --build "$out/cross" --target client_origin -j2 >/dev/null
+  cmake --build "$out/host" --target close_window -j2 >/dev/null
+  WINE_MONKEY_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$0" "$seconds" "$zip"
+fi
+
+work="$(mktemp -d)"
+trap '{ [ -z "${WINEPREFIX:-}" ] || wineserver -k; } 2>/dev/null || true; rm -rf "$work"' EXIT
+source scripts/windows/wine-prefix.sh
+wine_prefix_make "$work/prefix"
+unzip -q "$2" -d "$work"
+app="$(echo "$work"/surface-viewer-*-win64)"
+# Tells a frameless popup from a framed window.
+cp "$out/cross/tools/client_origin.exe" "$app/"
+MONKEY_WINE_APP="$app" MONKEY_LOGS="$out/wine-monkey" MONKEY_CLOSE_WINDOW="$out/host/tools/close_window" \
+  bash scripts/monkey.sh "$seconds"
