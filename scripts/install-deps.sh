@@ -5,7 +5,8 @@
 #                             there is no DISPLAY, with a screenshot tool)
 #   install-deps.sh test      build and run every test, sanitizers and fuzzers too
 #                             (also what it does with no job named)
-#   install-deps.sh package   build the Debian package and check it in a fresh root
+#   install-deps.sh package   build the Debian package, lint it and check it in a
+#                             fresh root
 #   install-deps.sh windows   cross-build the Windows package and test it under Wine
 #
 # Safe to run again: it only installs what is missing.
@@ -29,9 +30,13 @@ testing=(
   clang libclang-rt-dev llvm
   desktop-file-utils appstream
   weston
+  # The manual pages rendered as a reader gets them.
+  man-db
 )
 # cpack's dpkg-shlibdeps step runs `file` on what it packs.
 packaging=(debootstrap desktop-file-utils appstream file)
+# Debian's checks of the package, for the package check.
+lint=(lintian)
 # Qt for Windows from Debian's source, MinGW-w64, the installer, and Wine to test.
 windows=(
   mingw-w64 ninja-build xz-utils googletest nsis zip unzip
@@ -46,7 +51,7 @@ run)
   [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ] || packages+=("${headless[@]}")
   ;;
 test) packages=("${build[@]}" "${headless[@]}" "${testing[@]}" "${packaging[@]}") ;;
-package) packages=("${build[@]}" "${packaging[@]}") ;;
+package) packages=("${build[@]}" "${packaging[@]}" "${lint[@]}") ;;
 windows) packages=("${build[@]}" "${headless[@]}" "${windows[@]}") ;;
 *)
   echo "usage: install-deps.sh run|test|package|windows" >&2

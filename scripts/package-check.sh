@@ -4,7 +4,8 @@
 # The Debian package as a new user meets it, on Debian RELEASE (this machine's own
 # by default). Without FILE.deb it first builds one for RELEASE (Release, prefix
 # /usr, in build-deb/): here when RELEASE is this machine's, else from the
-# current commit in a fresh root of RELEASE. Then, on a fresh minimal root:
+# current commit in a fresh root of RELEASE. lintian of RELEASE must find no error
+# and no warning in it. Then, on a fresh minimal root:
 #   1. `apt-get install --no-install-recommends ./FILE.deb`; the program and Qt's
 #      X11 plugin find all their libraries; the installed desktop entry and
 #      AppStream file validate; the entry's icon and the texture set are in place.
@@ -57,6 +58,31 @@ fi
 [ -f "$deb" ] || fail "no package at $deb"
 name="$(dpkg-deb -f "$deb" Package)"
 echo "package-check: $(basename "$deb") on Debian $release"
+
+# Debian's own checks, by RELEASE's lintian: here, in the root the package was built
+# in, or else in a root of its own. Informational tags are shown; an error or a
+# warning fails.
+echo "== lintian (output: $out/lintian.txt)"
+lintian_args=(--display-info --fail-on error,warning)
+if [ "$release" = "$host" ]; then
+    lintian "${lintian_args[@]}" "$deb" >"$out/lintian.txt" 2>&1 && lint_status=0 || lint_status=$?
+else
+    if [ -n "${2:-}" ]; then
+        fresh_root_make lint && fresh_root_run apt-get -qq -y -o Dpkg::Use-Pty=0 install \
+            --no-install-recommends lintian >/dev/null || fail "no $release root with lintian"
+    fi
+    in_lint_root="${deb#"$FRESH_ROOT"}"
+    if [ "$in_lint_root" = "$deb" ]; then
+        cp "$deb" "$FRESH_ROOT/root/" || fail "copying the package into the $release root"
+        in_lint_root="/root/$(basename "$deb")"
+    fi
+    fresh_root_run lintian "${lintian_args[@]}" "$in_lint_root" >"$out/lintian.txt" 2>&1 &&
+        lint_status=0 || lint_status=$?
+fi
+# Root gets a warning of lintian's own, which is no finding.
+grep -v '^running with root privileges' "$out/lintian.txt" || true
+[ "$lint_status" = 0 ] || fail "lintian finds errors or warnings ($lint_status)"
+stage_done "lintian"
 
 fresh_root_make check || fail "no fresh $release root"
 stage_done "the fresh root"
