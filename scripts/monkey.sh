@@ -115,14 +115,13 @@ others() {
 none_other() { [ -z "$(others)" ]; }
 # Menus and open lists place themselves (override-redirect); like message boxes,
 # they carry the application's name as their title. Under Wine, which places
-# every window itself, they are the windows without a frame: Wine draws a frame
-# and caption inside the X window, so such a window's client area begins at its
-# X origin, else some pixels in.
+# every window itself, they are the windows without a caption: Wine gives each X
+# window the Windows style of its window (_WINE_HWND_STYLE; WS_CAPTION 0xC00000).
 is_popup() {
   if [ -n "$wine_app" ]; then
-    local offset
-    offset="$(client_offset "$1")"
-    [ "$offset" = "0 0" ]
+    local style
+    style="$(timeout 10 xprop -id "$1" _WINE_HWND_STYLE 2>/dev/null | sed -n 's/.* = \([0-9]*\)$/\1/p')"
+    [ -n "$style" ] && [ $((style & 0xC00000)) = 0 ]
   else
     timeout 10 xwininfo -id "$1" 2>/dev/null | grep -q 'Override Redirect State: yes'
   fi

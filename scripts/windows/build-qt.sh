@@ -31,9 +31,10 @@ options=(
   -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF
   -DFEATURE_freetype=OFF -DFEATURE_jpeg=OFF -DFEATURE_icu=OFF -DFEATURE_zstd=OFF
   -DFEATURE_vulkan=OFF
-  # Only what the package ships: no Direct2D platform plugin, no GIF or ICO plugin
+  # Only what the package ships: no Direct2D platform plugin (direct2d itself is the
+  # DirectWrite font engine), no GIF or ICO plugin
   # (the program's icon is a resource of the .exe, its window icon an XPM).
-  -DFEATURE_direct2d=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF
+  -DFEATURE_direct2d1_1=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF
   # Whole modules compiled as a few large files: about a third of the time.
   -DQT_UNITY_BUILD=ON
   -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF
