@@ -39,7 +39,7 @@ packaging=(debootstrap desktop-file-utils appstream file)
 lint=(lintian)
 # Qt for Windows from Debian's source, MinGW-w64, the installer, and Wine to test.
 windows=(
-  mingw-w64 ninja-build xz-utils googletest nsis zip unzip
+  mingw-w64 ninja-build xz-utils googletest nsis zip unzip jq
   wine wine64 xdotool x11-utils
   # Wine's OpenGL is the machine's libGL; its Windows locale follows the Unix one.
   libgl1 libglx-mesa0 locales

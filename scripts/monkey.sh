@@ -97,8 +97,16 @@ alive() { kill -0 "$pid" 2>/dev/null; }
 # window, message boxes, dialogs and popups (menus, open lists). Wine's windows
 # carry no process id; on the monkey's display every window is the program's.
 windows() {
-  if [ -n "$wine_app" ]; then timeout 10 xdotool search --maxdepth 1 --onlyvisible --all --name "${1:+$2}" 2>/dev/null || true
-  else timeout 10 xdotool search --maxdepth 1 --onlyvisible --all --pid "$pid" "$@" 2>/dev/null || true; fi
+  if [ -z "$wine_app" ]; then
+    timeout 10 xdotool search --maxdepth 1 --onlyvisible --all --pid "$pid" "$@" 2>/dev/null || true
+    return
+  fi
+  local w
+  for w in $(timeout 10 xwininfo -root -children 2>/dev/null | awk '$1 ~ /^0x/ { print $1 }'); do
+    timeout 10 xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable' || continue
+    [ -z "${2:-}" ] || timeout 10 xdotool getwindowname "$w" 2>/dev/null | grep -Eq -- "$2" || continue
+    printf '%d\n' "$w"
+  done
 }
 find_window() { windows --name "$1" | head -n 1; }
 geometry() {  # WX, WY, WW, WH of window $1
