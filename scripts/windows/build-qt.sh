@@ -119,9 +119,11 @@ keep_licenses() {  # SOURCE
     while read -r f; do
       dir="$(dirname "$f")"
       mkdir -p "$dest.new/$dir" && cp "$1/$f" "$dest.new/$f"
-      # The licence files an attribution names, relative to its folder.
-      jq -r '(if type == "array" then .[] else . end) | (.LicenseFile // empty), (.LicenseFiles // [])[]' \
-        "$1/$f" | while read -r lic; do
+      # The licence files an attribution names, relative to its folder. Some of
+      # Qt's attribution files break lines inside strings, which JSON does not allow.
+      tr '\n\t' '  ' <"$1/$f" |
+        jq -r '(if type == "array" then .[] else . end) | (.LicenseFile // empty), (.LicenseFiles // [])[]' |
+        while read -r lic; do
           [ ! -f "$1/$dir/$lic" ] || install -D -m 644 "$1/$dir/$lic" "$dest.new/$(realpath -m "/$dir/$lic" | cut -c2-)"
         done
     done

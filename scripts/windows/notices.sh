@@ -50,10 +50,11 @@ qt_attributions() {
   local json dir
   (cd "$qt/licenses" && find src -name qt_attribution.json | sort) | while read -r json; do
     dir="$(dirname "$json")"
-    jq -r '(if type == "array" then .[] else . end) |
+    # Some of Qt's attribution files break lines inside strings, which JSON does not allow.
+    tr '\n\t' '  ' <"$qt/licenses/$json" | jq -r '(if type == "array" then .[] else . end) |
       ("\(.Name) \(.Version // "")\n  \(.License) (\(.LicenseId))\n  " +
         ((.Copyright // "") | if type == "array" then join("\n  ") else . end)),
-      (((.LicenseFile // empty), (.LicenseFiles // [])[]) | "@@" + .), ""' "$qt/licenses/$json" |
+      (((.LicenseFile // empty), (.LicenseFiles // [])[]) | "@@" + .), ""' |
       while IFS= read -r line; do
         case "$line" in
         @@*) f="$(realpath -m "/$dir/${line#@@}" | cut -c2-)"
