@@ -22,8 +22,9 @@ declare -A package_licence=(
   [gcc-mingw-w64]="GPL-3.0-or-later WITH GCC-exception-3.1"
   [mingw-w64]="MIT (Expat); parts BSD-3-Clause, public domain"
 )
+declare -A package_project=([gcc-mingw-w64]="GCC runtime (MinGW-w64)" [mingw-w64]="MinGW-w64 winpthreads")
 
-rows="" qt_dlls="" packages=""
+rows="" qt_dlls="" packages="" sources=""
 while read -r dll; do
   name="${dll#"$app"/}"
   base="$(basename "$dll")"
@@ -35,14 +36,16 @@ while read -r dll; do
   # The runtime DLLs: as package.sh takes them, from the compiler or MinGW-w64.
   from="$(x86_64-w64-mingw32-g++-posix -print-file-name="$base")"
   [ -f "$from" ] || from="/usr/x86_64-w64-mingw32/lib/$base"
-  package="$(dpkg -S "$from" 2>/dev/null | cut -d: -f1 | head -n1)"
+  # dpkg knows the file by its path without "..".
+  package="$(dpkg -S "$(realpath -m "$from")" 2>/dev/null | cut -d: -f1 | head -n1 || true)"
   [ -n "$package" ] || { echo "notices: $name comes from neither Qt nor a Debian package" >&2; exit 1; }
   source_package="$(dpkg-query -W -f='${source:Package}' "$package")"
   licence="${package_licence[$source_package]:-}"
   [ -n "$licence" ] || { echo "notices: no licence recorded for $source_package ($name)" >&2; exit 1; }
   version="$(dpkg-query -W -f='${Version}' "$package")"
-  rows+="$(printf '%-34s %-28s %-20s %s' "$name" "$source_package (Debian $package)" "$version" "$licence")"$'\n'
+  rows+="$(printf '%-34s %-28s %-20s %s' "$name" "${package_project[$source_package]}" "$version" "$licence")"$'\n'
   grep -qxF "$package" <<<"$packages" || packages+="$package"$'\n'
+  sources+="  $name: Debian 13's package $package (source package $source_package)"$'\n'
 done < <(find "$app" -iname '*.dll' | sort)
 
 # The texts of Qt's bundled code: each attribution with its licence file.
@@ -76,6 +79,8 @@ following DLLs of other projects:
 
 $(printf '%-34s %-28s %-20s %s' DLL Project Version Licence)
 $rows
+The runtime DLLs are the build root's own, with the Debian package versions above:
+$sources
 Qt
 --
 The Qt modules shipped are Qt Core, Qt Gui and Qt Widgets, with the Windows
