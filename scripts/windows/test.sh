@@ -196,9 +196,9 @@ fps() {
   rm -f "$work/fps"/*
   for i in 1 2 3 4 5; do
     sleep 1
-    import -silent -window root -crop "31x21+$box_x+$box_y" +repage "$work/fps/$i.png"
+    import -silent -window root -crop "31x21+$((box_x + frame_out))+$((box_y + frame_out))" +repage "$work/fps/$i.png"
   done
-  "${reader[@]}" "$work"/fps/*.png 2>/dev/null | awk '$1 != "?" { s += $1; n++ } END { if (n) printf "%.0f", s / n; else print "?" }'
+  "${reader[@]}" --clip "$frame_out" "$work"/fps/*.png 2>/dev/null | awk '$1 != "?" { s += $1; n++ } END { if (n) printf "%.0f", s / n; else print "?" }'
 }
 close_and_wait() {
   "$out/host/tools/close_window" "$1"
@@ -216,14 +216,20 @@ start_wine() {
   pid=$!
   main="$(wait_main)" || fail "the Windows build did not start under Wine"
   sleep 2
-  read -r fx fy fw fh < <(client_area "$(xdotool getwindowname "$main")") && [ -n "${fh:-}" ] ||
+  read -r fx fy fw fh frame_x frame_y < <(client_area "$(xdotool getwindowname "$main")") && [ -n "${frame_y:-}" ] ||
     fail "no client area for the main window under Wine"
   box_x=$((fx + 2)) box_y=$((fy + 1))
+  # Wine 10 draws the box's content shifted by the part of the maximised form's
+  # frame that lies beyond the screen's top-left corner, and cut off by as much.
+  frame_out=$((frame_x < 0 ? -frame_x : 0))
+  [ "$frame_out" -le 8 ] && [ "$((frame_y < 0 ? -frame_y : 0))" = "$frame_out" ] ||
+    fail "the main window's frame begins at ($frame_x, $frame_y), not as far beyond both edges"
 }
+frame_out=0
 start_wine
 wine_fps_before="$(cd "$app" && fps wine ./read_fps.exe)"
 close_and_wait "$main" || fail "the Windows build did not end with 0"
-box_x=2 box_y=1
+box_x=2 box_y=1 frame_out=0
 
 # The Linux build's start picture and frame rate.
 (cd "$out/host/run" && exec ./surface-viewer) &
