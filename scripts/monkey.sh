@@ -104,6 +104,8 @@ windows() {
   local w
   for w in $(timeout 10 xwininfo -root -children 2>/dev/null | awk '$1 ~ /^0x/ { print $1 }'); do
     timeout 10 xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable' || continue
+    # Wine's own helper windows carry no class.
+    timeout 10 xprop -id "$w" WM_CLASS 2>/dev/null | grep -q '"surface-viewer.exe"' || continue
     [ -z "${2:-}" ] || timeout 10 xdotool getwindowname "$w" 2>/dev/null | grep -Eq -- "$2" || continue
     printf '%d\n' "$w"
   done
@@ -123,23 +125,23 @@ others() {
 none_other() { [ -z "$(others)" ]; }
 # Menus and open lists place themselves (override-redirect); like message boxes,
 # they carry the application's name as their title. Under Wine, which places
-# every window itself, they are the windows without a caption: Wine gives each X
-# window the Windows style of its window (_WINE_HWND_STYLE; WS_CAPTION 0xC00000).
+# every window itself, they are the windows without a caption.
 is_popup() {
   if [ -n "$wine_app" ]; then
-    local style
-    style="$(timeout 10 xprop -id "$1" _WINE_HWND_STYLE 2>/dev/null | sed -n 's/.* = \([0-9]*\)$/\1/p')"
-    [ -n "$style" ] && [ $((style & 0xC00000)) = 0 ]
+    local X=0 Y=0
+    eval "$(timeout 10 xdotool getwindowgeometry --shell "$1" 2>/dev/null | grep -E '^(X|Y)=[0-9]+$')"
+    (cd "$wine_app" && timeout 20 wine ./client_origin.exe "@$((X + 2)),$((Y + 2))" 2>/dev/null) |
+      grep -q 'no-caption'
   else
     timeout 10 xwininfo -id "$1" 2>/dev/null | grep -q 'Override Redirect State: yes'
   fi
 }
 # Where the client area of window $1 begins within it, "DX DY" (Wine only).
 client_offset() {
-  local x y name cx cy _
+  local X=0 Y=0 cx cy _
   eval "$(timeout 10 xdotool getwindowgeometry --shell "$1" 2>/dev/null | grep -E '^(X|Y)=[0-9]+$')"
-  name="$(timeout 10 xdotool getwindowname "$1" 2>/dev/null || true)"
-  read -r cx cy _ < <(cd "$wine_app" && timeout 20 wine ./client_origin.exe "$name" 2>/dev/null | tr -d '\r') || true
+  read -r cx cy _ < <(cd "$wine_app" && timeout 20 wine ./client_origin.exe "@$((X + 2)),$((Y + 2))" 2>/dev/null |
+    tr -d '\r') || true
   [ -n "${cy:-}" ] && echo "$((cx - ${X:-0})) $((cy - ${Y:-0}))" || echo "? ?"
 }
 

@@ -5,9 +5,12 @@
 //                           then the window's own top-left corner, frame included
 //                           (Wine's X window holds only the part on the screen);
 //                           fails when no window has that title
+//   client_origin @X,Y      the same for the top-level window at that point of the
+//                           screen, followed by "caption" or "no-caption"
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 
 int main() {
     // Real pixels at any display scale: a program that is not DPI aware gets
@@ -15,13 +18,25 @@ int main() {
     SetProcessDPIAware();
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    HWND window = argc == 2 ? FindWindowW(nullptr, argv[1]) : nullptr;
+    HWND window = nullptr;
+    bool byPoint = false;
+    if (argc == 2 && argv[1][0] == L'@') {
+        POINT at = {};
+        byPoint = swscanf(argv[1] + 1, L"%ld,%ld", &at.x, &at.y) == 2;
+        if (byPoint) window = GetAncestor(WindowFromPoint(at), GA_ROOT);
+    } else if (argc == 2) {
+        window = FindWindowW(nullptr, argv[1]);
+    }
     POINT origin = {0, 0};
     RECT client = {}, frame = {};
     if (!window || !ClientToScreen(window, &origin) || !GetClientRect(window, &client) ||
         !GetWindowRect(window, &frame))
         return 1;
-    std::printf("%ld %ld %ld %ld %ld %ld\n", origin.x, origin.y, client.right, client.bottom, frame.left,
+    std::printf("%ld %ld %ld %ld %ld %ld", origin.x, origin.y, client.right, client.bottom, frame.left,
                 frame.top);
+    if (byPoint)
+        std::printf(" %s", (GetWindowLongPtrW(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION ? "caption"
+                                                                                        : "no-caption");
+    std::printf("\n");
     return 0;
 }
