@@ -84,7 +84,7 @@ TEST(WindowsStartupTest, NumbersInTheUsersLocale) {
     ASSERT_EQ(QLocale::system().name(), locale) << "the process does not run under " << expected;
     const QString text = locale.startsWith(QLatin1String("ru")) ? QStringLiteral("6,283185")
                                                                  : QStringLiteral("6.283185");
-    EXPECT_EQ(Form2->Edit11->text(), text);
+    EXPECT_EQ(Form2->Edit11->text().toStdString(), text.toStdString());
 }
 
 TEST(WindowsStartupTest, TheFormsFaceHasCyrillic) {
