@@ -87,11 +87,9 @@ add_deb_src() {
   $SUDO apt-get update
 }
 
-# Debian's qt6-base source, unpacked in folder $1 (only the paths given after it,
-# when any); prints the tree's path.
+# Debian's qt6-base source, unpacked in folder $1; prints the tree's path.
 fetch_source() {
   local dir="$1"
-  shift
   if [ -n "${QT_WIN_SOURCE:-}" ]; then
     echo "$QT_WIN_SOURCE"
     return
@@ -101,7 +99,7 @@ fetch_source() {
     add_deb_src >&2
   fi
   (cd "$dir" && apt-get source --download-only "qt6-base=$version") >&2
-  tar -C "$dir" -xf "$dir"/qt6-base_*.orig.tar.xz --wildcards "${@:-*}"
+  tar -C "$dir" -xf "$dir"/qt6-base_*.orig.tar.xz
   echo "$dir"/qtbase-everywhere-src-*
 }
 
@@ -131,13 +129,6 @@ keep_licenses() {  # SOURCE
 }
 
 if [ -f "$prefix/.complete" ]; then
-  # A Qt built before the notices were kept: their files from the same source.
-  if [ ! -d "$prefix/licenses" ]; then
-    tmp="$(mktemp -d)"
-    keep_licenses "$(fetch_source "$tmp" '*/LICENSES/*' '*/qt_attribution.json' '*icense*' '*ICENSE*' \
-      '*ICENCE*' '*COPYING*')"
-    rm -rf "$tmp"
-  fi
   echo "$prefix"
   exit 0
 fi
