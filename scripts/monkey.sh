@@ -127,22 +127,23 @@ none_other() { [ -z "$(others)" ]; }
 # they carry the application's name as their title. Under Wine, which places
 # every window itself, they are the windows without a caption.
 is_popup() {
-  if [ -n "$wine_app" ]; then
-    local X=0 Y=0
-    eval "$(timeout 10 xdotool getwindowgeometry --shell "$1" 2>/dev/null | grep -E '^(X|Y)=[0-9]+$')"
-    (cd "$wine_app" && timeout 20 wine ./client_origin.exe "@$((X + 2)),$((Y + 2))" 2>/dev/null) |
-      grep -q 'no-caption'
-  else
-    timeout 10 xwininfo -id "$1" 2>/dev/null | grep -q 'Override Redirect State: yes'
-  fi
+  if [ -n "$wine_app" ]; then wine_window "$1" | grep -q 'no-caption'
+  else timeout 10 xwininfo -id "$1" 2>/dev/null | grep -q 'Override Redirect State: yes'; fi
+}
+# Under Wine: X window $1's top-left corner, then what Windows says of the window
+# there: "X Y CLIENT-X CLIENT-Y WIDTH HEIGHT LEFT TOP caption|no-caption"
+# (tools/client_origin).
+wine_window() {
+  local X=0 Y=0
+  eval "$(timeout 10 xdotool getwindowgeometry --shell "$1" 2>/dev/null | grep -E '^(X|Y)=[0-9]+$')"
+  echo "$X $Y $(cd "$wine_app" && timeout 20 wine ./client_origin.exe "@$((X + 2)),$((Y + 2))" 2>/dev/null |
+    tr -d '\r')"
 }
 # Where the client area of window $1 begins within it, "DX DY" (Wine only).
 client_offset() {
-  local X=0 Y=0 cx cy _
-  eval "$(timeout 10 xdotool getwindowgeometry --shell "$1" 2>/dev/null | grep -E '^(X|Y)=[0-9]+$')"
-  read -r cx cy _ < <(cd "$wine_app" && timeout 20 wine ./client_origin.exe "@$((X + 2)),$((Y + 2))" 2>/dev/null |
-    tr -d '\r') || true
-  [ -n "${cy:-}" ] && echo "$((cx - ${X:-0})) $((cy - ${Y:-0}))" || echo "? ?"
+  local x y cx cy _
+  read -r x y cx cy _ < <(wine_window "$1") || true
+  [ -n "${cy:-}" ] && echo "$((cx - x)) $((cy - y))" || echo "? ?"
 }
 
 # --- Moves on the main window (it covers the screen).
