@@ -8,6 +8,8 @@
 # program still answers at the end (its menu opens and closes), its picture is not
 # blank, and it ends with exit code 0 when its main window is closed. It prints its
 # seed; MONKEY_SEED=N makes the same choices again. Logs: build-windows/wine-monkey/.
+# A ZIP given must come from package.sh in this tree, whose build folders hold the
+# tools the run needs.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 cd "$root"
@@ -17,6 +19,7 @@ out="$root/build-windows"
 seconds="${1:-60}"
 
 if [ -z "${WINE_MONKEY_DISPLAY:-}" ]; then
+  bash scripts/install-deps.sh windows >&2
   zip="${2:-$(bash scripts/windows/package.sh | head -n1)}"
   cmake --build "$out/cross" --target client_origin -j2 >/dev/null
   cmake --build "$out/host" --target close_window -j2 >/dev/null
