@@ -52,7 +52,9 @@ public:
         const auto* msg = static_cast<const MSG*>(message);
         if (msg->message != WM_WINDOWPOSCHANGED) return false;
         const auto* pos = reinterpret_cast<const WINDOWPOS*>(msg->lParam);
-        if (pos->flags & SWP_NOMOVE) return false;
+        // Only a move that kept the size, as the write-back's does: a resize is
+        // Windows' own maximisation, and answering it could start a tug of war.
+        if ((pos->flags & SWP_NOMOVE) || !(pos->flags & SWP_NOSIZE)) return false;
         const POINT offset = Misplacement(msg->hwnd);
         // After the message, once Qt has taken the move in.
         if (offset.x != 0 || offset.y != 0) {
