@@ -128,7 +128,9 @@ keep_licenses() {  # SOURCE
   rm -rf "$dest" && mv "$dest.new" "$dest"
 }
 
-if [ -f "$prefix/.complete" ]; then
+# A cache is whole with the notices' files: one made before they were kept is
+# built again.
+if [ -f "$prefix/.complete" ] && [ -d "$prefix/licenses" ]; then
   echo "$prefix"
   exit 0
 fi
