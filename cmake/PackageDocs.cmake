@@ -1,207 +1,127 @@
-# The package's documents, made at build time so that each fact is written once:
-# from CHANGELOG.md the Debian changelog and the AppStream <releases>, from LICENSE
-# the Debian copyright file, and the manual pages with the version, the release
-# date and the install paths filled in. Run in script mode:
-#
-#   cmake -DCHANGELOG=CHANGELOG.md -DVERSION=1.2.3 -DLICENSE_FILE=LICENSE
-#         -DPACKAGE=name -DMAINTAINER="Name <mail>" -DHOMEPAGE=url -DAPP_ID=id
-#         -DBIN_DIR=/usr/bin -DDATA_DIR=/usr/share/name -DDATAROOT_DIR=/usr/share
-#         -DMETAINFO_IN=file.in -DMETAINFO_OUT=file -DDOC_DIR=dir
-#         -DMAN_SOURCE_DIR=dir -DMAN_OUT_DIR=dir -DGZIP=gzip -P PackageDocs.cmake
-#
-# Fails, saying why, when the changelog's newest version is not VERSION, when its
-# entries are not newest first, or when a line does not parse.
-cmake_minimum_required(VERSION 3.21)
-
-# CMake lists split at ';' and group at '[' and ']': these travel as stand-ins.
-string(ASCII 1 kSemicolon)
-string(ASCII 2 kOpenBracket)
-string(ASCII 3 kCloseBracket)
-function(restore_text out text)
-  string(REPLACE "${kSemicolon}" ";" text "${text}")
-  string(REPLACE "${kOpenBracket}" "[" text "${text}")
-  string(REPLACE "${kCloseBracket}" "]" text "${text}")
-  set(${out} "${text}" PARENT_SCOPE)
-endfunction()
-
-function(gzip_to source target)
-  # -n leaves out the name and time stamp, so the same text gives the same bytes.
-  execute_process(COMMAND ${GZIP} -9nc ${source} OUTPUT_FILE ${target} RESULT_VARIABLE status)
+# The package's documents, written when the project is configured so that each fact
+# is written once: from CHANGELOG.md the Debian changelog and the AppStream
+# <releases>, from LICENSE the Debian copyright file, and the manual pages
+# (packaging/man/**/NAME.in) with the version, the release date and the install
+# paths filled in. Configuring stops, saying why, when the changelog's newest
+# version is not the project's or a line of it does not parse. Sets VIEWER_MAN_PAGES.
+function(package_docs)
+  set(changelog ${CMAKE_SOURCE_DIR}/CHANGELOG.md)
+  set(license ${CMAKE_SOURCE_DIR}/LICENSE)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${changelog} ${license})
+  file(MAKE_DIRECTORY ${VIEWER_DOC_DIR})
+  # awk for the text, date for the day of the week dpkg checks against the date.
+  execute_process(COMMAND awk -v package=surface-viewer -v maintainer=${VIEWER_CONTACT}
+      -v debian=${VIEWER_DOC_DIR}/changelog [=[
+    function fail(why) { printf "%s:%d: %s\n", FILENAME, FNR, why > "/dev/stderr"; failed = 1; exit 1 }
+    function older(a, b,   x, y, i) {
+      split(a, x, "."); split(b, y, ".")
+      for (i = 1; i in x || i in y; i++) if (x[i] + 0 != y[i] + 0) return x[i] + 0 < y[i] + 0
+    }
+    # Each item wrapped within 80 columns: "  * " and then four spaces before each line.
+    function end_item(   words, n, i, line) {
+      if (item == "") return
+      n = split(item, words, " "); line = "  *"
+      for (i = 1; i <= n; i++) {
+        if (length(line " " words[i]) > 79 && line !~ /^ +\*?$/) { print line > debian; line = "   " }
+        line = line " " words[i]
+      }
+      print line > debian
+      gsub(/&/, "\\&amp;", item); gsub(/</, "\\&lt;", item); gsub(/>/, "\\&gt;", item)
+      printf "          <li>%s</li>\n", item
+      item = ""; items++
+    }
+    function end_entry() {
+      end_item()
+      if (!items) fail(version " lists no change")
+      printf "\n -- %s  %s\n", maintainer, stamp > debian
+      print "        </ul>\n      </description>\n    </release>"
+    }
+    /^## / {
+      if ($0 !~ /^## [0-9]+(\.[0-9]+)* \([0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]\)$/)
+        fail("a version heading reads \"## 1.2.3 (YYYY-MM-DD)\"")
+      if (version != "") {
+        end_entry(); print "" > debian
+        if (!older($2, version)) fail($2 " comes after " version ": newest first")
+        if (substr($3, 2, 10) > date) fail($2 " is dated after " version)
+      }
+      version = $2; date = substr($3, 2, 10); items = 0
+      command = "date -u -R -d " date
+      if ((command | getline stamp) <= 0) fail("no such date")
+      close(command)
+      printf "%s (%s) unstable; urgency=medium\n\n", package, version > debian
+      printf "    <release version=\"%s\" date=\"%s\">\n      <description>\n        <ul>\n", version, date
+      next
+    }
+    version == "" { next }
+    /^- ./ { end_item(); item = substr($0, 3); next }
+    /^  +[^ ]/ && item != "" { sub(/^ +/, ""); item = item " " $0; next }
+    /^$/ { end_item(); next }
+    { fail("under a version heading, \"- \" starts an item and its further lines are indented") }
+    END {
+      if (failed) exit 1
+      if (version == "") fail("no version heading (\"## 1.2.3 (YYYY-MM-DD)\")")
+      end_entry()
+    }]=] ${changelog}
+    OUTPUT_VARIABLE VIEWER_RELEASES ERROR_VARIABLE error RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
-    message(FATAL_ERROR "gzip ${source}: ${status}")
+    message(FATAL_ERROR "awk ended with ${status}:\n${error}")
   endif()
-endfunction()
+  file(STRINGS ${changelog} newest REGEX "^## " LIMIT_COUNT 1)
+  string(REGEX MATCH "^## ([^ ]+) \\((.*)\\)$" newest "${newest}")
+  if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
+    message(FATAL_ERROR "${changelog}: the newest entry is ${CMAKE_MATCH_1}, but the project's version "
+      "(project() in CMakeLists.txt) is ${PROJECT_VERSION}: add an entry \"## ${PROJECT_VERSION} (YYYY-MM-DD)\" at the top")
+  endif()
+  set(RELEASE_DATE ${CMAKE_MATCH_2})
+  configure_file(${CMAKE_CURRENT_SOURCE_DIR}/surface-viewer.metainfo.xml.in ${VIEWER_METAINFO_FILE} @ONLY)
 
-# --- CHANGELOG.md: "## VERSION (YYYY-MM-DD)" headings, each over "- " items whose
-# further lines are indented.
-file(READ ${CHANGELOG} text)
-string(REPLACE ";" "${kSemicolon}" text "${text}")
-string(REPLACE "[" "${kOpenBracket}" text "${text}")
-string(REPLACE "]" "${kCloseBracket}" text "${text}")
-string(REPLACE "\n" ";" lines "${text}")
-set(entries 0)
-set(line_number 0)
-set(in_item OFF)
-foreach(line IN LISTS lines)
-  math(EXPR line_number "${line_number} + 1")
-  if(line MATCHES "^## ")
-    if(NOT line MATCHES "^## ([0-9]+(\\.[0-9]+)*) \\(([0-9][0-9][0-9][0-9])-([0-9][0-9])-([0-9][0-9])\\)$")
-      message(FATAL_ERROR "${CHANGELOG}:${line_number}: a version heading reads \"## 1.2.3 (YYYY-MM-DD)\"")
-    endif()
-    set(version ${CMAKE_MATCH_1})
-    set(year ${CMAKE_MATCH_3})
-    math(EXPR month "${CMAKE_MATCH_4}")  # without the leading zero
-    math(EXPR day "${CMAKE_MATCH_5}")
-    if(month LESS 1 OR month GREATER 12 OR day LESS 1 OR day GREATER 31)
-      message(FATAL_ERROR "${CHANGELOG}:${line_number}: no such date")
-    endif()
-    if(entries GREATER 0)
-      if(NOT previous_version VERSION_GREATER version)
-        message(FATAL_ERROR "${CHANGELOG}:${line_number}: ${version} comes after ${previous_version}: newest first")
-      endif()
-      if(previous_date STRLESS "${year}-${CMAKE_MATCH_4}-${CMAKE_MATCH_5}")
-        message(FATAL_ERROR "${CHANGELOG}:${line_number}: ${version} is dated after ${previous_version}")
-      endif()
-    endif()
-    math(EXPR entries "${entries} + 1")
-    set(entry_${entries}_version ${version})
-    set(entry_${entries}_date "${year}-${CMAKE_MATCH_4}-${CMAKE_MATCH_5}")
-    set(entry_${entries}_year ${year})
-    set(entry_${entries}_month ${month})
-    set(entry_${entries}_day ${day})
-    set(entry_${entries}_day_text ${CMAKE_MATCH_5})
-    set(entry_${entries}_items 0)
-    set(previous_version ${version})
-    set(previous_date "${year}-${CMAKE_MATCH_4}-${CMAKE_MATCH_5}")
-    set(in_item OFF)
-  elseif(entries EQUAL 0 OR line STREQUAL "")
-    set(in_item OFF)
-  elseif(line MATCHES "^- (.+)$")
-    math(EXPR item "${entry_${entries}_items} + 1")
-    set(entry_${entries}_items ${item})
-    set(entry_${entries}_item_${item} "${CMAKE_MATCH_1}")
-    set(in_item ON)
-  elseif(in_item AND line MATCHES "^  +(.+)$")
-    string(APPEND entry_${entries}_item_${item} " ${CMAKE_MATCH_1}")
-  else()
-    message(FATAL_ERROR "${CHANGELOG}:${line_number}: under a version heading, \"- \" starts an item and "
-      "its further lines are indented")
+  # The Debian copyright file (machine-readable format 1.0) around LICENSE's text.
+  file(READ ${license} text)
+  if(NOT text MATCHES "Copyright \\(c\\) ([^\n]+)\n+(Permission[^\n]*\n.*)$")
+    message(FATAL_ERROR "${license}: no \"Copyright (c) ...\" line before the permission notice")
   endif()
-endforeach()
-if(entries EQUAL 0)
-  message(FATAL_ERROR "${CHANGELOG}: no version heading (\"## 1.2.3 (YYYY-MM-DD)\")")
-endif()
-foreach(e RANGE 1 ${entries})
-  if(entry_${e}_items EQUAL 0)
-    message(FATAL_ERROR "${CHANGELOG}: ${entry_${e}_version} lists no change")
-  endif()
-endforeach()
-if(NOT entry_1_version STREQUAL VERSION)
-  message(FATAL_ERROR "${CHANGELOG}: the newest entry is ${entry_1_version}, but the project's version "
-    "(project() in CMakeLists.txt) is ${VERSION}: add an entry \"## ${VERSION} (YYYY-MM-DD)\" at the top")
-endif()
+  set(holder "${CMAKE_MATCH_1}")
+  string(STRIP "${CMAKE_MATCH_2}" terms)
+  string(REGEX REPLACE "\n\n+" "\n.\n" terms "${terms}")
+  string(REPLACE "\n" "\n " terms "${terms}")
+  file(WRITE ${VIEWER_DOC_DIR}/copyright
+    "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+    "Upstream-Name: surface-viewer\n"
+    "Upstream-Contact: ${VIEWER_CONTACT}\n"
+    "Source: ${VIEWER_HOMEPAGE}\n"
+    "\n"
+    "Files: *\n"
+    "Copyright: ${holder}\n"
+    "License: Expat\n"
+    "Comment: The build draws the textures in ${VIEWER_DATA_DIR}/Textures\n"
+    " with tools/texgen, and the icons from packaging/surface-viewer.xpm with\n"
+    " tools/icongen. Being made from these files, they are under the same licence.\n"
+    "\n"
+    "License: Expat\n"
+    " ${terms}\n")
 
-# --- The Debian changelog, as dpkg-parsechangelog reads it.
-set(weekdays Sun Mon Tue Wed Thu Fri Sat)
-set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
-set(month_offsets 0 3 2 5 0 3 5 1 4 6 2 4)
-set(debian "")
-foreach(e RANGE 1 ${entries})
-  string(APPEND debian "${PACKAGE} (${entry_${e}_version}) unstable; urgency=medium\n\n")
-  foreach(i RANGE 1 ${entry_${e}_items})
-    # Wrapped within 80 columns: "  * " and then four spaces before each line.
-    string(REGEX REPLACE " +" ";" words "${entry_${e}_item_${i}}")
-    set(line "  *")
-    foreach(word IN LISTS words)
-      restore_text(word "${word}")
-      string(LENGTH "${line} ${word}" length)
-      if(length GREATER 79 AND NOT line MATCHES "^ +\\*?$")
-        string(APPEND debian "${line}\n")
-        set(line "   ")
-      endif()
-      string(APPEND line " ${word}")
-    endforeach()
-    string(APPEND debian "${line}\n")
+  # A plain "-" may be set as a hyphen (not the ASCII one a shell needs) and broken
+  # at a line's end.
+  set(VERSION ${PROJECT_VERSION})
+  set(APP_ID ${VIEWER_APP_ID})
+  string(REPLACE "-" "\\-" BIN_DIR ${CMAKE_INSTALL_FULL_BINDIR})
+  string(REPLACE "-" "\\-" DATA_DIR ${VIEWER_DATA_DIR})
+  string(REPLACE "-" "\\-" DATAROOT_DIR ${CMAKE_INSTALL_FULL_DATADIR})
+  set(man ${CMAKE_CURRENT_SOURCE_DIR}/man)
+  file(GLOB_RECURSE pages CONFIGURE_DEPENDS RELATIVE ${man} ${man}/*.in)
+  set(written)
+  foreach(page IN LISTS pages)
+    string(REGEX REPLACE "\\.in$" "" page ${page})
+    configure_file(${man}/${page}.in ${CMAKE_CURRENT_BINARY_DIR}/man/${page} @ONLY)
+    list(APPEND written ${CMAKE_CURRENT_BINARY_DIR}/man/${page})
   endforeach()
-  # The day of the week (Sakamoto's method), which dpkg checks against the date.
-  set(y ${entry_${e}_year})
-  set(m ${entry_${e}_month})
-  if(m LESS 3)
-    math(EXPR y "${y} - 1")
-  endif()
-  math(EXPR m_index "${m} - 1")
-  list(GET month_offsets ${m_index} offset)
-  math(EXPR weekday "(${y} + ${y} / 4 - ${y} / 100 + ${y} / 400 + ${offset} + ${entry_${e}_day}) % 7")
-  list(GET weekdays ${weekday} weekday_name)
-  list(GET months ${m_index} month_name)
-  string(APPEND debian "\n -- ${MAINTAINER}  ${weekday_name}, ${entry_${e}_day_text} ${month_name} "
-    "${entry_${e}_year} 00:00:00 +0000\n")
-  if(e LESS entries)
-    string(APPEND debian "\n")
-  endif()
-endforeach()
-file(MAKE_DIRECTORY ${DOC_DIR})
-file(WRITE ${DOC_DIR}/changelog "${debian}")
-gzip_to(${DOC_DIR}/changelog ${DOC_DIR}/changelog.gz)
-
-# --- The AppStream releases, into the metainfo template.
-function(xml_text out text)
-  string(REPLACE "&" "&amp;" text "${text}")
-  string(REPLACE "<" "&lt;" text "${text}")
-  string(REPLACE ">" "&gt;" text "${text}")
-  set(${out} "${text}" PARENT_SCOPE)
-endfunction()
-set(releases "")
-foreach(e RANGE 1 ${entries})
-  string(APPEND releases "    <release version=\"${entry_${e}_version}\" date=\"${entry_${e}_date}\">\n"
-    "      <description>\n        <ul>\n")
-  foreach(i RANGE 1 ${entry_${e}_items})
-    restore_text(item "${entry_${e}_item_${i}}")
-    xml_text(item "${item}")
-    string(APPEND releases "          <li>${item}</li>\n")
+  # -n leaves out the name and time stamp, so the same text gives the same bytes.
+  foreach(file ${VIEWER_DOC_DIR}/changelog ${written})
+    execute_process(COMMAND gzip -9nc ${file} OUTPUT_FILE ${file}.gz RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+      message(FATAL_ERROR "gzip ${file}: ${status}")
+    endif()
   endforeach()
-  string(APPEND releases "        </ul>\n      </description>\n    </release>\n")
-endforeach()
-set(VIEWER_APP_ID ${APP_ID})
-set(VIEWER_HOMEPAGE ${HOMEPAGE})
-set(VIEWER_RELEASES "${releases}")
-configure_file(${METAINFO_IN} ${METAINFO_OUT} @ONLY)
-
-# --- The Debian copyright file (machine-readable format 1.0) around LICENSE's text.
-file(READ ${LICENSE_FILE} license)
-if(NOT license MATCHES "Copyright \\(c\\) ([^\n]+)\n+(Permission[^\n]*\n.*)$")
-  message(FATAL_ERROR "${LICENSE_FILE}: no \"Copyright (c) ...\" line before the permission notice")
-endif()
-set(holder "${CMAKE_MATCH_1}")
-string(STRIP "${CMAKE_MATCH_2}" terms)
-string(REGEX REPLACE "\n\n+" "\n.\n" terms "${terms}")
-string(REPLACE "\n" "\n " terms "${terms}")
-file(WRITE ${DOC_DIR}/copyright
-  "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
-  "Upstream-Name: ${PACKAGE}\n"
-  "Upstream-Contact: ${MAINTAINER}\n"
-  "Source: ${HOMEPAGE}\n"
-  "\n"
-  "Files: *\n"
-  "Copyright: ${holder}\n"
-  "License: Expat\n"
-  "Comment: The build draws the textures in ${DATA_DIR}/Textures\n"
-  " with tools/texgen, and the icons from packaging/${PACKAGE}.xpm with\n"
-  " tools/icongen. Being made from these files, they are under the same licence.\n"
-  "\n"
-  "License: Expat\n"
-  " ${terms}\n")
-
-# --- The manual pages: every MAN_SOURCE_DIR/**/NAME.in to MAN_OUT_DIR/**/NAME.gz.
-set(RELEASE_DATE ${entry_1_date})
-# A plain "-" may be set as a hyphen (not the ASCII one a shell needs) and broken
-# at a line's end.
-foreach(path BIN_DIR DATA_DIR DATAROOT_DIR)
-  string(REPLACE "-" "\\-" ${path} "${${path}}")
-endforeach()
-file(GLOB_RECURSE pages RELATIVE ${MAN_SOURCE_DIR} ${MAN_SOURCE_DIR}/*.in)
-foreach(page IN LISTS pages)
-  string(REGEX REPLACE "\\.in$" "" name ${page})
-  configure_file(${MAN_SOURCE_DIR}/${page} ${MAN_OUT_DIR}/${name} @ONLY)
-  gzip_to(${MAN_OUT_DIR}/${name} ${MAN_OUT_DIR}/${name}.gz)
-endforeach()
+  list(TRANSFORM written APPEND .gz)
+  set(VIEWER_MAN_PAGES ${written} PARENT_SCOPE)
+endfunction()
