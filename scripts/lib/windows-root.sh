@@ -7,9 +7,8 @@
 # (as root). Outside the root it makes the root (scripts/lib/fresh-root.sh), clones
 # the work tree's HEAD into it, mounts the machine's Qt cache and build-windows/
 # there, runs SCRIPT inside and exits with its status; inside it returns at once.
-# The settings the Windows scripts document reach the root; the folders that
-# QT_WIN_SOURCE and QT_WIN_PREFIX name are mounted there at the same paths.
-WINDOWS_SETTINGS=(QT_WIN_SOURCE QT_WIN_PREFIX QT_WIN_JOBS WINDOWS_BUILD_JOBS MONKEY_SEED MONKEY_SECONDS)
+# The settings the Windows scripts document reach the root.
+WINDOWS_SETTINGS=(QT_WIN_JOBS WINDOWS_BUILD_JOBS MONKEY_SEED MONKEY_SECONDS)
 WINDOWS_RELEASE=trixie
 WINDOWS_ROOT_SRC=/root/surface-viewer
 
@@ -30,17 +29,24 @@ windows_root_enter() {
     local name value settings=()
     for name in "${WINDOWS_SETTINGS[@]}"; do
         value="${!name:-}"
-        [ -n "$value" ] || continue
-        case "$name" in
-        QT_WIN_SOURCE | QT_WIN_PREFIX)
-            [ -d "$value" ] || { echo "windows: $name: no folder $value" >&2; exit 1; }
-            value="$(realpath "$value")"
-            fresh_root_bind "$value" "$value" ;;
-        esac
-        settings+=("$name=$value")
+        [ -z "$value" ] || settings+=("$name=$value")
     done
     # Paths printed inside name the root's tree; outside they name this one.
     fresh_root_run env WINDOWS_IN_ROOT=1 "${settings[@]}" bash -c 'cd "$0" && exec bash "$@"' "$WINDOWS_ROOT_SRC" "$script" "$@" |
         sed -u "s|$WINDOWS_ROOT_SRC/|$here/|g"
     exit "${PIPESTATUS[0]}"
+}
+
+# One of the project's settings, from its one source, in the work tree's top
+# folder: VERSION (project()), or a set() of CMakeLists.txt or
+# packaging/CMakeLists.txt (VIEWER_PUBLISHER, VIEWER_HOMEPAGE). Fails when absent.
+windows_project() {  # NAME
+    local value
+    if [ "$1" = VERSION ]; then
+        value="$(sed -n 's/^project(SurfaceViewer VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+    else
+        value="$(sed -n "s/^set($1 \"\\([^\"]*\\)\".*/\\1/p" CMakeLists.txt packaging/CMakeLists.txt)"
+    fi
+    [ -n "$value" ] || { echo "windows: no $1 in the project's CMake files" >&2; return 1; }
+    echo "$value"
 }

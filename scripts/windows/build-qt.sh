@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
-# Builds Qt (core, gui, widgets and the Windows platform plugin) for 64-bit Windows
-# from Debian's own qt6-base source, the same version as the host's Qt, whose tools
-# (moc, rcc, uic) the cross build uses. The result is kept in a cache folder named
-# after the source version and a hash of the options, so it is built again only
-# when either changes. Prints the Qt prefix as its last line.
+# Builds Qt (core, gui, widgets, the Windows platform plugin and style) for 64-bit
+# Windows from Debian's qt6-base orig archive, Debian's dfsg repack of upstream
+# qtbase, as it is: no Debian patch applied, nothing changed. The same version as
+# the root's Qt, whose tools (moc, rcc, uic) the cross build uses. The result is
+# kept in a cache folder named after the version and a hash of the options, so it
+# is built again only when either changes. Prints the Qt prefix as its last line.
 #
 #   QT_WIN_CACHE    cache root (default /var/cache/surface-viewer)
-#   QT_WIN_SOURCE   an unpacked qtbase tree to use instead of fetching the source
 #   QT_WIN_JOBS     parallel jobs (default 2)
+#
+# For the notices (scripts/windows/notices.sh) the cache keeps: in .complete the
+# archive's name and SHA-256; compiled-sources.txt, every source file and header
+# the shipped targets were compiled from (only a build can tell); and licenses/,
+# Qt's licence texts with third-party.json, the code of others those sources
+# hold, and its licence files. A cache without licenses/ or the archive's record
+# gets them from the archive, without building again.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -45,92 +52,92 @@ options=(
 hash="$( { printf '%s\n' "${options[@]}"; cat "$toolchain"; } | sha256sum | cut -c1-12)"
 prefix="$cache_root/qt-win-${version//[^A-Za-z0-9.]/_}-$hash"
 
-
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
-$SUDO mkdir -p "$cache_root"
-$SUDO chown "$(id -u):$(id -g)" "$cache_root"
-
+mkdir -p "$cache_root"
 # An interrupted build goes on where it stopped.
 work="$cache_root/work-${version//[^A-Za-z0-9.]/_}-$hash"
 
-# A deb-src entry for the mirror the machine installs from, with the same key,
-# unless apt already knows the source package (apt refuses two entries for one
-# mirror that name different keys).
+# The root's own mirrors (scripts/lib/windows-root.sh), for sources too.
 add_deb_src() {
-  local file uris suites signed
-  for file in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$file" ] || continue
-    uris="$(awk '/^Types:/{t=/ deb( |$)/} t&&/^URIs:/{print $2; exit}' "$file")"
-    [ -n "$uris" ] || continue
-    case "$uris" in *security*) continue ;; esac
-    suites="$(awk '/^Suites:/{$1=""; print substr($0,2); exit}' "$file")"
-    signed="$(awk '/^Signed-By:/{print $2; exit}' "$file")"
-    break
-  done
-  if [ -z "${uris:-}" ] && [ -f /etc/apt/sources.list ]; then
-    local line
-    line="$(grep -E '^deb ' /etc/apt/sources.list | grep -v security | head -n1)"
-    signed="$(sed -n 's/.*signed-by=\([^] ]*\).*/\1/p' <<<"$line")"
-    line="$(sed 's/\[[^]]*\]//' <<<"$line")"
-    uris="$(awk '{print $2}' <<<"$line")"
-    suites="$(awk '{print $3}' <<<"$line")"
-  fi
-  [ -n "${uris:-}" ] || { echo "build-qt: no Debian mirror found in apt's sources" >&2; exit 1; }
-  {
-    echo "Types: deb-src"
-    echo "URIs: $uris"
-    echo "Suites: $suites"
-    echo "Components: main"
-    [ -z "${signed:-}" ] || echo "Signed-By: $signed"
-  } | $SUDO tee /etc/apt/sources.list.d/surface-viewer-src.sources >/dev/null
-  $SUDO apt-get update
+  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+    >/etc/apt/sources.list.d/surface-viewer-src.sources
+  apt-get update
 }
 
-# Debian's qt6-base source, unpacked in folder $1; prints the tree's path.
-fetch_source() {
-  local dir="$1"
-  if [ -n "${QT_WIN_SOURCE:-}" ]; then
-    echo "$QT_WIN_SOURCE"
-    return
-  fi
+# Debian's orig archive of qt6-base, fetched into folder $1 and unpacked there;
+# prints the archive's path.
+fetch_archive() {
   # Counted: under pipefail, `grep -q` leaving early fails apt-cache with SIGPIPE.
   if [ "$(apt-cache showsrc qt6-base 2>/dev/null | grep -cx "Version: $version")" = 0 ]; then
     add_deb_src >&2
   fi
-  (cd "$dir" && apt-get source --download-only "qt6-base=$version") >&2
-  tar -C "$dir" -xf "$dir"/qt6-base_*.orig.tar.xz
-  echo "$dir"/qtbase-everywhere-src-*
+  (cd "$1" && apt-get source --download-only "qt6-base=$version") >&2
+  local archive
+  archive="$(echo "$1"/qt6-base_*.orig.tar.xz)"
+  [ -f "$archive" ] || { echo "build-qt: apt-get source gave no orig archive" >&2; exit 1; }
+  tar -C "$1" -xf "$archive"
+  echo "$archive"
 }
 
-# What the package's notices quote from the source (scripts/windows/notices.sh):
-# Qt's licence texts and the attributions of the code of others that the modules
-# and plugins it ships are built from.
+# What the notices quote, from source tree $1: Qt's licence texts, and the code of
+# others in the shipped targets with its licence files. Qt's SBOM of this build
+# names the attributions of the targets; of those that name code, only what the
+# compiler read counts (the SBOM names whole folders, the Vulkan allocator among
+# them, which nothing here compiles); data (the MIME database, a shader, a
+# colour profile) counts as the SBOM says.
 keep_licenses() {  # SOURCE
-  local dest="$prefix/licenses" dir
+  local dest="$prefix/licenses" json index entry dir code f
   rm -rf "$dest.new"
-  mkdir -p "$dest.new"
-  cp "$1"/LICENSES/*.txt "$dest.new/"
-  for dir in src/corelib src/gui src/widgets src/plugins/platforms/windows src/plugins/styles src/3rdparty; do
-    [ ! -d "$1/$dir" ] || (cd "$1" && find "$dir" -name qt_attribution.json)
-  done | grep -Ev '/(android|wasm|xcb|dbus-ifaces|gradle|forkfd|vulkan|VulkanMemoryAllocator)/' | sort |
-    while read -r f; do
-      dir="$(dirname "$f")"
-      mkdir -p "$dest.new/$dir" && cp "$1/$f" "$dest.new/$f"
-      # The licence files an attribution names, relative to its folder. Some of
-      # Qt's attribution files break lines inside strings, which JSON does not allow.
-      tr '\n\t' '  ' <"$1/$f" |
-        jq -r '(if type == "array" then .[] else . end) | (.LicenseFile // empty), (.LicenseFiles // [])[]' |
-        while read -r lic; do
-          [ ! -f "$1/$dir/$lic" ] || install -D -m 644 "$1/$dir/$lic" "$dest.new/$(realpath -m "/$dir/$lic" | cut -c2-)"
-        done
+  mkdir -p "$dest.new/LICENSES"
+  cp "$1"/LICENSES/*.txt "$dest.new/LICENSES/"
+  awk '/^SPDXID:/ { ship = $2 ~ /-(Core|Gui|Widgets|QWindowsIntegrationPlugin|QModernWindowsStylePlugin)-Attribution-|-bundled-3rdparty-module-/ }
+    ship && /Information extracted from:/ { getline; sub("^ */src_dir/qtbase/", ""); json = $0 }
+    ship && /Entry index:/ { print json, $3 }' "$prefix"/sbom/*.spdx | sort -u |
+    while read -r json index; do
+      dir="$(dirname "$json")"
+      # Some of Qt's attribution files break lines inside strings, which JSON does not allow.
+      entry="$(tr '\n\t' '  ' <"$1/$json" | jq -c --argjson i "$index" --arg dir "$dir" \
+        '(if type == "array" then .[$i] else . end) | .Path = $dir')"
+      code="$(jq -r '.Files // empty | if type == "array" then .[] else split(" ")[] end' <<<"$entry" |
+        { grep -E '\.(c|cc|cpp|h|hh)$' || true; } | while read -r f; do realpath -m "/$dir/$f" | cut -c2-; done)"
+      if [ -n "$code" ]; then
+        grep -qxFf <(echo "$code") "$prefix/compiled-sources.txt" || continue
+      elif [ -z "$(jq -r '.Files // empty' <<<"$entry")" ]; then
+        grep -q "^$dir/" "$prefix/compiled-sources.txt" || continue
+      fi
+      # The licence files the attribution names, or else the texts of its licences.
+      f="$(jq -r '(.LicenseFile // empty), (.LicenseFiles // [])[]' <<<"$entry")"
+      if [ -n "$f" ]; then
+        while read -r f; do realpath -m "/$dir/$f" | cut -c2-; done <<<"$f"
+      else
+        jq -r '.LicenseId | gsub("[()]"; " ") | split(" ")[] | select(test("^(AND|OR|WITH|)$") | not) |
+          "LICENSES/\(.).txt"' <<<"$entry"
+      fi
+      echo "$entry" >&3
+    done 3>"$dest.new/third-party.jsonl" | sort -u | while read -r f; do
+      [ -f "$1/$f" ] || { echo "build-qt: no licence text $f in the source" >&2; exit 1; }
+      install -D -m 644 "$1/$f" "$dest.new/$f"
     done
+  jq -s 'sort_by(.Name)' "$dest.new/third-party.jsonl" >"$dest.new/third-party.json"
+  rm "$dest.new/third-party.jsonl"
   rm -rf "$dest" && mv "$dest.new" "$dest"
 }
 
-# A cache is whole with the notices' files: one made before they were kept is
-# built again.
-if [ -f "$prefix/.complete" ] && [ -d "$prefix/licenses" ]; then
+# The archive's record and the licences, for a cache that lacks them.
+complete_notices() {  # SOURCE ARCHIVE
+  keep_licenses "$1"
+  { grep -v '^archive' "$prefix/.complete" 2>/dev/null || true
+    printf 'archive %s\narchive-sha256 %s\n' "$(basename "$2")" "$(sha256sum <"$2" | cut -d' ' -f1)"
+  } >"$prefix/.complete.new"
+  mv "$prefix/.complete.new" "$prefix/.complete"
+}
+
+if [ -f "$prefix/.complete" ] && [ -s "$prefix/compiled-sources.txt" ]; then
+  if [ ! -f "$prefix/licenses/third-party.json" ] || ! grep -q '^archive-sha256 ' "$prefix/.complete"; then
+    rm -rf "$work" && mkdir -p "$work"
+    archive="$(fetch_archive "$work")"
+    complete_notices "$(echo "$work"/qtbase-everywhere-src-*)" "$archive"
+    rm -rf "$work"
+  fi
   echo "$prefix"
   exit 0
 fi
@@ -139,15 +146,18 @@ start=$SECONDS
 if [ ! -f "$work/build/build.ninja" ]; then
   rm -rf "$work" "$prefix"
   mkdir -p "$work"
-  src="$(fetch_source "$work")"
-  nice -n 10 cmake -G Ninja -S "$src" -B "$work/build" \
+  fetch_archive "$work" >/dev/null
+  nice -n 10 cmake -G Ninja -S "$(echo "$work"/qtbase-everywhere-src-*)" -B "$work/build" \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" >&2
 fi
 nice -n 10 cmake --build "$work/build" --parallel "$jobs" >&2
 cmake --install "$work/build" >&2
-keep_licenses "$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' "$work/build/CMakeCache.txt")"
-printf 'source %s\nversion %s\noptions-hash %s\nbuild-seconds %s\n' \
-  "${QT_WIN_SOURCE:-apt-get source qt6-base=$version}" "$version" "$hash" "$((SECONDS - start))" \
-  >"$prefix/.complete"
+src="$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' "$work/build/CMakeCache.txt")"
+# The shipped targets' objects and the files the compiler read for them.
+ninja -C "$work/build" -t deps | awk -v src="$src/" '
+  /^[^ ]/ { ship = $1 ~ /CMakeFiles\/(Core|Gui|Widgets|Bundled[A-Za-z0-9]+|QWindowsIntegrationPlugin|QModernWindowsStylePlugin)\.dir\// }
+  ship && index($1, src) == 1 { print substr($1, length(src) + 1) }' | sort -u >"$prefix/compiled-sources.txt"
+printf 'version %s\noptions-hash %s\nbuild-seconds %s\n' "$version" "$hash" "$((SECONDS - start))" >"$prefix/.complete"
+complete_notices "$src" "$(echo "$work"/qt6-base_*.orig.tar.xz)"
 rm -rf "$work"
 echo "$prefix"

@@ -1,120 +1,141 @@
 #!/usr/bin/env bash
 # Writes the Windows package's LICENSE.txt and THIRD-PARTY-NOTICES.txt (CRLF line
 # ends, as Notepad expects) into the package folder:
-#   bash scripts/windows/notices.sh APP QT_PREFIX
-# Every DLL in APP is named with its project, version and licence, and each
-# licence is quoted in full from where the build took the DLL: Qt's from its
-# source (kept in the Qt cache by build-qt.sh), the MinGW-w64 runtime's from the
-# Debian package that holds the DLL (/usr/share/doc/PACKAGE/copyright and the
-# common licences it refers to). A DLL of unknown origin stops the package.
+#   bash scripts/windows/notices.sh APP QT_PREFIX ORIGINS
+# ORIGINS (from package.sh) gives each file of others in APP with the file it was
+# copied from. Each is named with its project, version and licence; each licence
+# named is quoted in full, and so is the code of others inside the Qt DLLs, as the
+# Qt cache records it (build-qt.sh). What has no origin, no licence recorded or no
+# licence text stops the package.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-app="$1" qt="$2"
+app="$1" qt="$2" origins="$3"
 out="$app/THIRD-PARTY-NOTICES.txt"
-[ -f "$root/LICENSE" ] || { echo "notices: no LICENSE in $root" >&2; exit 1; }
-[ -d "$qt/licenses" ] || { echo "notices: Qt's licences are not kept in $qt/licenses" >&2; exit 1; }
-qt_source_version="$(sed -n 's/^version //p' "$qt/.complete")"
-qt_version="${qt_source_version%%+*}"
+fail() { echo "notices: $*" >&2; exit 1; }
+[ -f "$qt/licenses/third-party.json" ] || fail "Qt's licences are not kept in $qt/licenses"
+record() { sed -n "s/^$1 //p" "$qt/.complete"; }
+qt_source_version="$(record version)" archive="$(record archive)" archive_sha="$(record archive-sha256)"
+[ -n "$archive_sha" ] || fail "the Qt cache does not name its source archive"
+# The release the root runs (scripts/lib/windows-root.sh names it).
+release="$(. /etc/os-release && echo "$NAME $VERSION_ID ($VERSION_CODENAME)")"
 
-# The licence of each Debian source package the runtime DLLs come from, as its
-# copyright file states it.
+# The licence of each Debian source package files come from, as its copyright file states it.
 declare -A package_licence=(
   [gcc-mingw-w64]="GPL-3.0-or-later WITH GCC-exception-3.1"
-  [mingw-w64]="MIT (Expat); parts BSD-3-Clause, public domain"
+  [mingw-w64]="MIT AND BSD-3-Clause"
+  [qt6-translations]="GPL-3.0-only WITH Qt-GPL-exception-1.0"
 )
-declare -A package_project=([gcc-mingw-w64]="GCC runtime (MinGW-w64)" [mingw-w64]="MinGW-w64 winpthreads")
+declare -A package_project=([gcc-mingw-w64]="GCC runtime (MinGW-w64)" [mingw-w64]="MinGW-w64 winpthreads"
+  [qt6-translations]="Qt translations")
+row() { printf '%-34s %-26s %-22s %s\n' "$@"; }
 
-rows="" qt_dlls="" packages="" sources=""
-while read -r dll; do
-  name="${dll#"$app"/}"
-  base="$(basename "$dll")"
-  if [ -n "$(find "$qt/bin" "$qt/plugins" -name "$base" -print -quit)" ]; then
-    rows+="$(printf '%-34s %-28s %-20s %s' "$name" "Qt (qtbase)" "$qt_version" "LGPL-3.0-only")"$'\n'
-    qt_dlls+="  $name"$'\n'
+rows="" packages="" sources="" licences="GPL-3.0-only"$'\n'  # the LGPL adds to the GPL
+while IFS=$'\t' read -r name from; do
+  if [ "${from#"$qt"/}" != "$from" ]; then
+    rows+="$(row "$name" "Qt (qtbase)" "${qt_source_version%%+*}" "LGPL-3.0-only")"$'\n'
+    licences+="LGPL-3.0-only"$'\n'
     continue
   fi
-  # The runtime DLLs: as package.sh takes them, from the compiler or MinGW-w64.
-  from="$(x86_64-w64-mingw32-g++-posix -print-file-name="$base")"
-  [ -f "$from" ] || from="/usr/x86_64-w64-mingw32/lib/$base"
-  # dpkg knows the file by its path without "..".
-  package="$(dpkg -S "$(realpath -m "$from")" 2>/dev/null | cut -d: -f1 | head -n1 || true)"
-  [ -n "$package" ] || { echo "notices: $name comes from neither Qt nor a Debian package" >&2; exit 1; }
+  package="$(dpkg -S "$from" 2>/dev/null | cut -d: -f1 | head -n1 || true)"
+  [ -n "$package" ] || fail "$name comes from neither Qt nor a Debian package ($from)"
   source_package="$(dpkg-query -W -f='${source:Package}' "$package")"
   licence="${package_licence[$source_package]:-}"
-  [ -n "$licence" ] || { echo "notices: no licence recorded for $source_package ($name)" >&2; exit 1; }
+  [ -n "$licence" ] || fail "no licence recorded for $source_package ($name)"
   version="$(dpkg-query -W -f='${Version}' "$package")"
-  rows+="$(printf '%-34s %-28s %-20s %s' "$name" "${package_project[$source_package]}" "$version" "$licence")"$'\n'
+  rows+="$(row "$name" "${package_project[$source_package]}" "$version" "$licence")"$'\n'
+  licences+="$licence"$'\n'
   grep -qxF "$package" <<<"$packages" || packages+="$package"$'\n'
-  sources+="  $name: Debian 13's package $package (source package $source_package)"$'\n'
-done < <(find "$app" -iname '*.dll' | sort)
+  sources+="  $name: package $package $version, unchanged but for stripped symbols (source:
+    apt-get source $source_package=$(dpkg-query -W -f='${source:Version}' "$package"))"$'\n'
+done <"$origins"
 
-# The texts of Qt's bundled code: each attribution with its licence file.
-qt_attributions() {
-  local json dir
-  (cd "$qt/licenses" && find src -name qt_attribution.json | sort) | while read -r json; do
-    dir="$(dirname "$json")"
-    # Some of Qt's attribution files break lines inside strings, which JSON does not allow.
-    tr '\n\t' '  ' <"$qt/licenses/$json" | jq -r '(if type == "array" then .[] else . end) |
-      ("\(.Name) \(.Version // "")\n  \(.License) (\(.LicenseId))\n  " +
-        ((.Copyright // "") | if type == "array" then join("\n  ") else . end)),
-      (((.LicenseFile // empty), (.LicenseFiles // [])[]) | "@@" + .), ""' |
-      while IFS= read -r line; do
-        case "$line" in
-        @@*) f="$(realpath -m "/$dir/${line#@@}" | cut -c2-)"
-             [ ! -f "$qt/licenses/$f" ] || { echo; sed 's/^/    /' "$qt/licenses/$f"; } ;;
-        *) printf '%s\n' "$line" ;;
-        esac
+# The full text of a licence the table names.
+licence_text() {
+  local f="$qt/licenses/LICENSES/$1.txt"
+  case "$1" in
+  GPL-3.0-or-later) f=/usr/share/common-licenses/GPL-3 ;;
+  GCC-exception-3.1)  # in GCC's copyright file
+    f="$(awk '/^GCC RUNTIME LIBRARY EXCEPTION$/ { p = 1 } p; p && /license of GCC\.$/ { exit }' \
+      /usr/share/doc/gcc-mingw-w64-base/copyright)"
+    [ -n "$f" ] || fail "no text of $1"
+    echo "$f"
+    return ;;
+  esac
+  [ -s "$f" ] || fail "no text of $1 ($f)"
+  cat "$f"
+}
+
+# The code of others inside the Qt DLLs, each with its licence files or texts.
+qt_third_party() {
+  jq -r '.[] | "\(.Name) \(.Version // "")", "  \(.License) (\(.LicenseId))",
+    ((.Copyright // "") | if type == "array" then .[] else split("\n")[] end | "  " + .),
+    "@@\(.Path)\t\(.LicenseId)\t\((.LicenseFile // empty), (.LicenseFiles // [])[])", ""' \
+    "$qt/licenses/third-party.json" | while IFS= read -r line; do
+    [ "${line#@@}" != "$line" ] || { printf '%s\n' "$line"; continue; }
+    IFS=$'\t' read -r dir ids files <<<"${line#@@}"
+    if [ -n "$files" ]; then
+      for f in $files; do
+        f="$qt/licenses/$(realpath -m "/$dir/$f" | cut -c2-)"
+        [ -s "$f" ] || fail "no licence file $f"
+        echo && sed 's/^/    /' "$f"
       done
-    echo
+    else
+      for f in $(tr '()' '  ' <<<"$ids"); do
+        case "$f" in AND | OR | WITH) ;; *) echo "  ($f: its text is under \"==== Licence $f\" above)" ;; esac
+      done
+    fi
   done
 }
 
+# Each licence the table names, and those of the code of others without a licence file.
+ids="$( { echo "$licences"; jq -r '.[] | select((.LicenseFile // .LicenseFiles // "") == "") | .LicenseId' \
+  "$qt/licenses/third-party.json"; } | tr '() ' '\n\n\n' | grep -Evx 'AND|OR|WITH|' | sort -u)"
 {
   cat <<EOF
 Third-party software in the Windows package of Ливентор (surface-viewer)
 =========================================================================
 
-The program itself is under the MIT licence (LICENSE.txt). It ships the
-following DLLs of other projects:
+The program itself is under the MIT licence (LICENSE.txt). Its folder also holds
+these files of other projects:
 
-$(printf '%-34s %-28s %-20s %s' DLL Project Version Licence)
+$(row File Project Version Licence)
 $rows
-The runtime DLLs are the build root's own, with the Debian package versions above:
+Files from the packages of $release, the build's system:
 $sources
 Qt
 --
-The Qt modules shipped are Qt Core, Qt Gui and Qt Widgets, with the Windows
-platform plugin and the Windows style plugin:
-$qt_dlls
-Qt is used under the GNU Lesser General Public License, version 3. The program
-links Qt dynamically: the Qt DLLs above are separate files in the program's
-folder, and a user may replace them with another build of the same Qt version.
-They were built from Debian 13's own Qt source package, qt6-base version
-$qt_source_version (https://sources.debian.org/src/qt6-base/$qt_source_version/,
-or: apt-get source qt6-base=$qt_source_version), unmodified, by the script
-scripts/windows/build-qt.sh of the program's source.
+The Qt DLLs and plugins above are Qt Core, Qt Gui and Qt Widgets, with the Windows
+platform plugin and the Windows style plugin, under the GNU Lesser General Public
+License, version 3. The program links Qt dynamically: they are separate files in the
+program's folder, and a user may replace them with another build of the same Qt version.
+
+They were compiled from the archive $archive
+(SHA-256 $archive_sha),
+Debian's "dfsg" repack of upstream qtbase ${qt_source_version%%+*} (files whose licence
+Debian does not accept removed), as $release distributes it in source package
+qt6-base $qt_source_version. The build applied no change and none of Debian's
+patches: the archive's files were compiled as they are, with the options of
+scripts/windows/build-qt.sh in the program's source; the DLLs are stripped of symbols.
+To get the archive, with deb-src entries for $release:
+  apt-get source --download-only qt6-base=$qt_source_version
+and take $archive from it (not the tree apt-get source unpacks, which holds
+Debian's patches); or from the Debian archive:
+  https://deb.debian.org/debian/pool/main/q/qt6-base/$archive
+  https://snapshot.debian.org/package/qt6-base/$qt_source_version/
 
 EOF
-  echo "==== GNU Lesser General Public License, version 3 (Qt)"
-  cat "$qt/licenses/LGPL-3.0-only.txt"
-  echo
-  echo "==== GNU General Public License, version 3 (which the LGPL adds to)"
-  cat "$qt/licenses/GPL-3.0-only.txt"
-  echo
+  for id in $ids; do
+    echo "==== Licence $id"
+    licence_text "$id"
+    echo
+  done
   echo "==== Code of others inside the Qt DLLs, as Qt's source attributes it"
   echo
-  qt_attributions
+  qt_third_party
   while read -r package; do
     [ -n "$package" ] || continue
     echo "==== $package $(dpkg-query -W -f='${Version}' "$package"): /usr/share/doc/$package/copyright"
     cat "/usr/share/doc/$package/copyright"
-    for common in $(grep -o '/usr/share/common-licenses/[A-Za-z0-9.+-]*[A-Za-z0-9+]' \
-      "/usr/share/doc/$package/copyright" | sort -u); do
-      [ -f "$common" ] || continue
-      echo
-      echo "==== $common (referred to above)"
-      cat "$common"
-    done
     echo
   done <<<"$packages"
 } | sed 's/\r*$/\r/' >"$out"

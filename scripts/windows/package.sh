@@ -18,8 +18,7 @@ jobs="${WINDOWS_BUILD_JOBS:-2}"
 mkdir -p "$out"
 
 bash scripts/install-deps.sh windows
-# QT_WIN_PREFIX: a Qt for Windows installed elsewhere, instead of the cached one.
-qt="${QT_WIN_PREFIX:-$(bash scripts/windows/build-qt.sh | tail -n1)}"
+qt="$(bash scripts/windows/build-qt.sh | tail -n1)"
 host_cmake="/usr/lib/$(gcc -print-multiarch)/cmake"
 
 # Build folders made for another tree or another Qt are made anew: CMake keeps the
@@ -50,29 +49,39 @@ else
 fi
 cmake --build "$out/cross" --target surface-viewer uninstall pure_tests -j"$jobs"
 
-version="$(sed -n 's/^project(SurfaceViewer VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
-publisher="$(sed -n 's/^set(VIEWER_PUBLISHER "\(.*\)")$/\1/p' CMakeLists.txt)"
-homepage="$(sed -n 's/^set(VIEWER_HOMEPAGE "\([^"]*\)".*/\1/p' packaging/CMakeLists.txt)"
+version="$(windows_project VERSION)"
+publisher="$(windows_project VIEWER_PUBLISHER)"
+homepage="$(windows_project VIEWER_HOMEPAGE)"
 name="surface-viewer-$version-win64"
 app="$out/$name"
 rm -rf "$app"
 mkdir -p "$app/platforms" "$app/styles" "$app/translations"
 
-mingw_dll() { x86_64-w64-mingw32-g++-posix -print-file-name="$1"; }
+# Whatever is not the project's own is copied by ship, which notes where it came
+# from for the notices: FOLDER-IN-PACKAGE FILE...
+origins="$out/$name.origins"
+: >"$origins"
+ship() {
+  local f
+  for f in "${@:2}"; do
+    cp "$f" "$app/$1/"
+    printf '%s\t%s\n' "${1:+$1/}$(basename "$f")" "$(realpath "$f")" >>"$origins"
+  done
+}
 cp "$out/cross/run/surface-viewer.exe" "$app/"
-cp "$qt"/bin/Qt6{Core,Gui,Widgets}.dll "$app/"
-cp "$qt/plugins/platforms/qwindows.dll" "$app/platforms/"
+ship "" "$qt"/bin/Qt6{Core,Gui,Widgets}.dll
+ship platforms "$qt/plugins/platforms/qwindows.dll"
 # The native look: qwindowsvistastyle up to Qt 6.6, qmodernwindowsstyle since.
-cp "$qt"/plugins/styles/q*windows*style.dll "$app/styles/"
-for dll in libgcc_s_seh-1.dll libstdc++-6.dll; do cp "$(mingw_dll "$dll")" "$app/"; done
-cp /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$app/"
+ship styles "$qt"/plugins/styles/q*windows*style.dll
+ship "" "$(x86_64-w64-mingw32-g++-posix -print-file-name=libgcc_s_seh-1.dll)" \
+  "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)" /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll
 # Qt's own strings in Russian: the host's translation, the same for every platform.
-cp /usr/share/qt6/translations/qtbase_ru.qm "$app/translations/"
+ship translations /usr/share/qt6/translations/qtbase_ru.qm
 printf '[Paths]\nPrefix = .\nPlugins = .\nTranslations = translations\n' >"$app/qt.conf"
 cp -r "$out/host/run/Textures" "$app/"
 x86_64-w64-mingw32-strip "$app"/*.exe "$app"/*.dll "$app"/platforms/*.dll "$app"/styles/*.dll
-# The program's licence, and every shipped DLL with its project, version and licence.
-bash scripts/windows/notices.sh "$app" "$qt"
+# The program's licence, and every shipped file of others with its project, version and licence.
+bash scripts/windows/notices.sh "$app" "$qt" "$origins"
 
 # Anything the program or a plugin needs must be in the package or in Windows.
 missing="$(x86_64-w64-mingw32-objdump -p "$app"/*.exe "$app"/*.dll "$app"/*/*.dll |
