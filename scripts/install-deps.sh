@@ -18,7 +18,7 @@ job="${1:-test}"
 # forms are laid out for, Qt's Russian strings, Qt's Wayland plugin.
 build=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-translations-l10n libgl-dev libglu1-mesa-dev
+  qt6-base-dev qt6-translations-l10n libgl-dev libglu1-mesa-dev libxrandr-dev
   libgl1-mesa-dri fonts-liberation fonts-dejavu-core
   qt6-wayland
 )

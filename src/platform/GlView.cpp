@@ -6,8 +6,11 @@
 
 GlView::GlView(QWindow* parent) : QWindow(parent) { setSurfaceType(QSurface::OpenGLSurface); }
 
+// In device pixels, as the pointer itself moves: a drag turns the view as far at
+// 150 % as at 100 % for the same hand movement, as the design reads its client
+// pixels on a scaled screen.
 void GlView::mouseMoveEvent(QMouseEvent* e) {
-    const QPoint p = e->position().toPoint();
+    const QPoint p = (e->position() * devicePixelRatio()).toPoint();
     if (onMouseMove) onMouseMove(e->buttons(), p.x(), p.y());
 }
 

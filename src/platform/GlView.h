@@ -10,7 +10,8 @@ class GlView : public QWindow {
 public:
     explicit GlView(QWindow* parent = nullptr);
 
-    // Pointer moves with the buttons held at the time (Qt::MouseButtons bits).
+    // Pointer moves with the buttons held at the time (Qt::MouseButtons bits), in
+    // the view's device pixels.
     std::function<void(Qt::MouseButtons buttons, int x, int y)> onMouseMove;
     // The platform's context-menu request, at a global position.
     std::function<void(const QPoint& globalPos)> onContextMenu;

@@ -9,6 +9,8 @@
 #include "platform/GlPlatform.h"
 #include "platform/GlView.h"
 #include "platform/KeyState.h"
+#include "platform/NativeFit.h"
+#include "platform/ScreenPixels.h"
 #include "platform/SystemTimer.h"
 #include "platform/ViewHost.h"
 
@@ -117,14 +119,16 @@ void TForm1::FormCreate(QObject*) {
     SetPixelFormatDescr();
     ListBase = glGenLists(2);
 
-    // The window covers the screen; the view keeps the screen's size for good,
-    // whatever later becomes of the window.
-    const QSize screen = QGuiApplication::primaryScreen()->size();
+    // The window covers the screen; the view keeps the screen's size in device
+    // pixels for good, whatever later becomes of the window.
     move(0, 0);
-    resize(screen);
-    const qreal dpr = devicePixelRatioF();
-    ViewWidth = static_cast<float>(width() * dpr);
-    ViewHeight = static_cast<float>(height() * dpr);
+    resize(QGuiApplication::primaryScreen()->size());
+    const QSize pixels = ScreenPixels();
+    winId();
+    ResizeToPixels(windowHandle(), pixels);
+    KeepFillingParent(View);
+    ViewWidth = static_cast<float>(pixels.width());
+    ViewHeight = static_cast<float>(pixels.height());
 
     const CameraPose start = StartCamera();
     EyeY = start.eyeY;

@@ -133,6 +133,23 @@ QString Xdo(const QStringList& args) {
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
+QString StartXvfb(QProcess& xvfb, QSize size) {
+    // Xvfb takes a free display number and writes it out once it takes clients.
+    const QString screen = QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height());
+    xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                        QStringLiteral("-screen"), QStringLiteral("0"), screen,
+                                        QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    QByteArray number;
+    WaitFor(
+        [&] {
+            xvfb.waitForReadyRead(100);
+            number += xvfb.readAllStandardOutput();
+            return number.contains('\n') || xvfb.state() == QProcess::NotRunning;
+        },
+        15000, 0);
+    return number.contains('\n') ? QStringLiteral(":") + QString::fromLatin1(number.trimmed()) : QString();
+}
+
 QImage Screenshot() {
     static QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("screen.ppm"));

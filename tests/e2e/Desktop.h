@@ -4,6 +4,7 @@
 // window. Nothing here knows the program's internals. Everything acts on the
 // display that DISPLAY names at the time of the call.
 #include <QImage>
+#include <QProcess>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -32,6 +33,10 @@ struct TopWindow {
 // are exactly the windows a user would see on the screen.
 std::vector<TopWindow> VisibleTopWindows();
 std::optional<TopWindow> FindVisibleWindow(const QString& name, long long pid = -1);
+
+// Starts `xvfb` as an X server of one screen of `size` on a free display number;
+// its name (":N") once it takes clients, or empty when it did not start.
+QString StartXvfb(QProcess& xvfb, QSize size);
 
 // Polls until `cond` holds or `ms` pass; true when it held.
 bool WaitFor(const std::function<bool()>& cond, int ms, int pollMs = 50);

@@ -3,6 +3,12 @@
 #include "E2eFixture.h"
 
 #include <QRegularExpression>
+#include <QtMath>
+
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 namespace e2e {
 namespace {
@@ -99,6 +105,72 @@ TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramWithZero) {
     ASSERT_TRUE(code.has_value()) << "the program did not end by itself";
     EXPECT_EQ(*code, 0);
     EXPECT_FALSE(MessageBoxShown());
+}
+
+// On a scaled desktop the picture keeps the screen's device pixels: the same bytes
+// as unscaled, where the frames-per-second box (scaled with the rest) is not.
+class ScaledDisplayTest : public E2eTest {
+protected:
+    bool StartsInSetUp() const override { return false; }
+    void TearDown() override {
+        E2eTest::TearDown();
+        if (!savedDisplay_.isNull()) qputenv("DISPLAY", savedDisplay_);
+        xvfb_.terminate();
+        xvfb_.waitForFinished(5000);
+    }
+
+    static QRect BoxAt(double scale) {
+        return QRect(0, 0, qCeil(kFpsMargin.width() * scale), qCeil(kFpsMargin.height() * scale));
+    }
+    // The start picture, then the picture after a left-button drag that xdotool
+    // makes in device pixels: the same hand movement turns the view as far at
+    // every scale.
+    std::pair<QImage, QImage> PicturesAt(double scale) {
+        viewer.Reset();
+        viewer.SetEnvironment(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale));
+        if (!viewer.Start()) return {};
+        const QImage start = SettledScreen(8000, Screenshot, {BoxAt(scale)});
+        Xdo({"mousemove", "640", "512", "sleep", "0.2", "mousedown", "1", "mousemove", "700", "540",
+             "sleep", "0.2", "mouseup", "1"});
+        return {start, ChangedScreen(start, {BoxAt(scale)})};
+    }
+    // Moves this test, and the program's runs after it, to an X server of `size`.
+    void UseScreen(QSize size) {
+        const QString display = StartXvfb(xvfb_, size);
+        ASSERT_FALSE(display.isEmpty()) << "Xvfb did not start";
+        if (savedDisplay_.isNull()) savedDisplay_ = qgetenv("DISPLAY");
+        qputenv("DISPLAY", display.toLocal8Bit());
+    }
+
+    QProcess xvfb_;
+    QByteArray savedDisplay_;
+};
+
+TEST_F(ScaledDisplayTest, FractionalScalesDrawAndTurnAsWithoutScaling) {
+    // 1366 by 768 at 1.25 is 1092.8 by 614.4 logical pixels: no whole size.
+    const struct {
+        QSize screen;
+        std::vector<double> scales;
+    } cases[] = {{QSize(1280, 1024), {1.25, 1.5}}, {QSize(1366, 768), {1.25}}};
+    for (const auto& c : cases) {
+        if (c.screen != QSize(1280, 1024)) {
+            ASSERT_NO_FATAL_FAILURE(UseScreen(c.screen));
+        }
+        const auto [plain, plainTurned] = PicturesAt(1);
+        const std::string screen = std::to_string(c.screen.width()) + "x" + std::to_string(c.screen.height());
+        ASSERT_FALSE(plain.isNull() || plainTurned.isNull()) << "no pictures at 1 on " << screen;
+        ASSERT_EQ(plain.size(), c.screen);
+        for (double scale : c.scales) {
+            const auto [start, turned] = PicturesAt(scale);
+            ASSERT_FALSE(start.isNull() || turned.isNull()) << "no pictures at " << scale << " on " << screen;
+            for (const auto& [name, a, b] : {std::tuple{"start", plain, start}, {"turned", plainTurned, turned}}) {
+                const Diff d = Compare(a, b, {BoxAt(scale)});
+                EXPECT_EQ(d.count, 0) << name << " picture at " << scale << " on " << screen << ": " << d.count
+                                      << " pixels differ, within (" << d.bounds.x() << ", " << d.bounds.y()
+                                      << ") " << d.bounds.width() << "x" << d.bounds.height();
+            }
+        }
+    }
 }
 
 }  // namespace

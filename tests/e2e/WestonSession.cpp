@@ -31,23 +31,10 @@ WestonSession::~WestonSession() { Stop(); }
     QFile::setPermissions(runtime_->path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
-    // Xvfb takes a free display number and writes it out once it takes clients.
-    xvfb_.start(QStringLiteral("Xvfb"),
-                {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                 QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                 QStringLiteral("tcp")});
-    QByteArray number;
-    WaitFor(
-        [&] {
-            xvfb_.waitForReadyRead(100);
-            number += xvfb_.readAllStandardOutput();
-            return number.contains('\n') || xvfb_.state() == QProcess::NotRunning;
-        },
-        15000, 0);
-    if (!number.contains('\n'))
+    xDisplay_ = StartXvfb(xvfb_, QSize(1280, 1024));
+    if (xDisplay_.isEmpty())
         return ::testing::AssertionFailure()
                << "Xvfb did not start: " << xvfb_.readAllStandardError().toStdString();
-    xDisplay_ = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), xDisplay_);
