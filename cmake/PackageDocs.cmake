@@ -102,8 +102,6 @@ function(package_docs)
 
   # A plain "-" may be set as a hyphen (not the ASCII one a shell needs) and broken
   # at a line's end.
-  set(VERSION ${PROJECT_VERSION})
-  set(APP_ID ${VIEWER_APP_ID})
   string(REPLACE "-" "\\-" BIN_DIR ${CMAKE_INSTALL_FULL_BINDIR})
   string(REPLACE "-" "\\-" DATA_DIR ${VIEWER_DATA_DIR})
   string(REPLACE "-" "\\-" DATAROOT_DIR ${CMAKE_INSTALL_FULL_DATADIR})
