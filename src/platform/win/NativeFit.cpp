@@ -2,6 +2,7 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
+#include <QPointer>
 #include <QTimer>
 #include <QWindow>
 
@@ -21,18 +22,19 @@ void Fill(HWND view) {
 // made to fill the parent again once the change has been taken in.
 class FillGuard : public QAbstractNativeEventFilter {
 public:
-    explicit FillGuard(HWND view) : view_(view) {}
+    QPointer<QWindow> view;
+
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
-        if (type != "windows_generic_MSG") return false;
+        if (type != "windows_generic_MSG" || !view || !view->handle()) return false;
         const auto* msg = static_cast<const MSG*>(message);
-        if (msg->message != WM_WINDOWPOSCHANGED || (msg->hwnd != view_ && msg->hwnd != GetParent(view_)))
+        const auto hwnd = reinterpret_cast<HWND>(view->winId());
+        if (msg->message != WM_WINDOWPOSCHANGED || (msg->hwnd != hwnd && msg->hwnd != GetParent(hwnd)))
             return false;
-        QTimer::singleShot(0, [view = view_] { Fill(view); });
+        QTimer::singleShot(0, view, [v = view] {
+            if (v && v->handle()) Fill(reinterpret_cast<HWND>(v->winId()));
+        });
         return false;
     }
-
-private:
-    HWND view_;
 };
 }  // namespace
 
@@ -48,7 +50,12 @@ void ResizeToPixels(QWindow* window, QSize pixels) {
 
 void KeepFillingParent(QWindow* view) {
     if (!view || !QCoreApplication::instance()) return;
-    const auto hwnd = reinterpret_cast<HWND>(view->winId());
-    QCoreApplication::instance()->installNativeEventFilter(new FillGuard(hwnd));
-    Fill(hwnd);
+    // One guard for the program's one view; kept to the end, as Qt keeps its filters.
+    static FillGuard* guard = nullptr;
+    if (!guard) {
+        guard = new FillGuard;
+        QCoreApplication::instance()->installNativeEventFilter(guard);
+    }
+    guard->view = view;
+    Fill(reinterpret_cast<HWND>(view->winId()));
 }

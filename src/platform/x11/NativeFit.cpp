@@ -2,6 +2,7 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QTimer>
 #include <QWindow>
 
@@ -37,20 +38,24 @@ void Fill(Display* dpy, Window view) {
 // view is made to fill the parent again once the change has been taken in.
 class FillGuard : public QAbstractNativeEventFilter {
 public:
-    FillGuard(Display* dpy, Window view) : dpy_(dpy), view_(view) {}
+    explicit FillGuard(Display* dpy) : dpy_(dpy) {}
+    QPointer<QWindow> view;
+
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
-        if (type != "xcb_generic_event_t") return false;
+        if (type != "xcb_generic_event_t" || !view || !view->handle()) return false;
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
         if ((event->response_type & 0x7f) != XCB_CONFIGURE_NOTIFY) return false;
         const auto* configure = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
-        if (configure->window == view_ || configure->window == ParentOf(dpy_, view_))
-            QTimer::singleShot(0, [dpy = dpy_, view = view_] { Fill(dpy, view); });
+        const auto window = static_cast<Window>(view->winId());
+        if (configure->window == window || configure->window == ParentOf(dpy_, window))
+            QTimer::singleShot(0, view, [dpy = dpy_, v = view] {
+                if (v && v->handle()) Fill(dpy, static_cast<Window>(v->winId()));
+            });
         return false;
     }
 
 private:
     Display* dpy_;
-    Window view_;
 };
 }  // namespace
 
@@ -65,7 +70,12 @@ void ResizeToPixels(QWindow* window, QSize pixels) {
 void KeepFillingParent(QWindow* view) {
     Display* dpy = XDisplay();
     if (!dpy || !view) return;
-    const auto window = static_cast<Window>(view->winId());
-    qGuiApp->installNativeEventFilter(new FillGuard(dpy, window));
-    Fill(dpy, window);
+    // One guard for the program's one view; kept to the end, as Qt keeps its filters.
+    static FillGuard* guard = nullptr;
+    if (!guard) {
+        guard = new FillGuard(dpy);
+        qGuiApp->installNativeEventFilter(guard);
+    }
+    guard->view = view;
+    Fill(dpy, static_cast<Window>(view->winId()));
 }
