@@ -31,6 +31,8 @@ std::wstring Arguments() {
     return line;
 }
 
+constexpr const wchar_t* kRunOnce = L"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+
 std::wstring TempFile(const wchar_t* folder, const wchar_t* prefix) {
     wchar_t name[MAX_PATH];
     if (!GetTempFileNameW(folder, prefix, 0, name)) return {};
@@ -38,24 +40,49 @@ std::wstring TempFile(const wchar_t* folder, const wchar_t* prefix) {
 }
 // This program's moved file, once it has ended. Windows deletes it at its next
 // start only for an administrator (MOVEFILE_DELAY_UNTIL_REBOOT); for anyone else
-// it would stay in the user's temporary folder for good. So a command processor,
-// Windows' own, tries until the file is gone, which is as soon as this ends.
+// it would stay in the user's temporary folder for good. So Windows' own command
+// processor waits for this process to end: its input is a pipe whose other end
+// only this process holds, which Windows closes when it ends. It then deletes the
+// file, trying again a second apart for a while; should the file still be there,
+// or the command processor not start, it is deleted at the user's next logon.
 void DeleteWhenEnded(const std::wstring& file) {
+    const std::wstring del = L"del /f /q \"" + file + L"\"";
+    const std::wstring atLogon = L"cmd.exe /d /q /c " + del;
     wchar_t system[MAX_PATH];
     const UINT n = GetSystemDirectoryW(system, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return;
-    const std::wstring cmd = std::wstring(system) + L"\\cmd.exe";
-    std::wstring line = L"\"" + cmd + L"\" /d /q /c \"for /l %n in (1,1,200000) do @(del /f /q \"" + file +
-                        L"\" 2>nul & if not exist \"" + file + L"\" exit /b 0)\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (CreateProcessW(cmd.c_str(), line.data(), nullptr, nullptr, FALSE,
-                       CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    } else {
-        MoveFileExW(file.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE reader = nullptr, writer = nullptr;
+    if (n > 0 && n < MAX_PATH && CreatePipe(&reader, &writer, &inherit, 0)) {
+        SetHandleInformation(writer, HANDLE_FLAG_INHERIT, 0);
+        const std::wstring cmd = std::wstring(system) + L"\\cmd.exe";
+        std::wstring line = L"\"" + cmd + L"\" /d /q /c \"set /p _= & for /l %n in (1,1,30) do @(" + del +
+                            L" 2>nul & if not exist \"" + file +
+                            L"\" exit /b 0 & ping -n 2 127.0.0.1 >nul) & reg add " + kRunOnce +
+                            L" /v SurfaceViewerUninstall /d \"cmd.exe /d /q /c del /f /q \\\"" + file +
+                            L"\\\"\" /f >nul\"";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = reader;
+        PROCESS_INFORMATION process = {};
+        const BOOL started = CreateProcessW(cmd.c_str(), line.data(), nullptr, nullptr, TRUE,
+                                            CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+        CloseHandle(reader);
+        if (started) {
+            // The writer stays open until this process ends.
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+            return;
+        }
+        CloseHandle(writer);
+    }
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunOnce + 5, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS) {
+        RegSetValueExW(key, L"SurfaceViewerUninstall", 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(atLogon.c_str()),
+                       static_cast<DWORD>((atLogon.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
     }
 }
 }  // namespace
@@ -75,8 +102,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::wstring copy = name + L".exe";
     if (!CopyFileW((folder + L"\\uninstall.dat").c_str(), copy.c_str(), FALSE)) return 1;
 
+    // The name is taken by an empty file, removed again when the move fails, as
+    // it does when the folder is on another volume than the temporary folder.
     const std::wstring moved = TempFile(temp, L"svl");
     const bool away = !moved.empty() && MoveFileExW(self, moved.c_str(), MOVEFILE_REPLACE_EXISTING);
+    if (!away && !moved.empty()) DeleteFileW(moved.c_str());
 
     // In place (_?=, always last): the copy removes the folder's files itself.
     const std::wstring parameters = Arguments() + L" _?=" + folder;
