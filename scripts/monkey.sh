@@ -24,6 +24,7 @@ if [ -z "$wine_app" ] && [ -z "${MONKEY_OWN_DISPLAY:-}" ]; then
 fi
 
 if [ -n "$wine_app" ]; then
+  source scripts/windows/wine-prefix.sh
   exe="$wine_app/surface-viewer.exe"
   close_window="${MONKEY_CLOSE_WINDOW:?the close_window tool of a host build}"
   logs="${MONKEY_LOGS:?a folder for the logs}"
@@ -97,18 +98,8 @@ alive() { kill -0 "$pid" 2>/dev/null; }
 # window, message boxes, dialogs and popups (menus, open lists). Wine's windows
 # carry no process id; on the monkey's display every window is the program's.
 windows() {
-  if [ -z "$wine_app" ]; then
-    timeout 10 xdotool search --maxdepth 1 --onlyvisible --all --pid "$pid" "$@" 2>/dev/null || true
-    return
-  fi
-  local w
-  for w in $(timeout 10 xwininfo -root -children 2>/dev/null | awk '$1 ~ /^0x/ { print $1 }'); do
-    timeout 10 xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable' || continue
-    # Wine's own helper windows carry no class.
-    timeout 10 xprop -id "$w" WM_CLASS 2>/dev/null | grep -q '"surface-viewer.exe"' || continue
-    [ -z "${2:-}" ] || timeout 10 xdotool getwindowname "$w" 2>/dev/null | grep -Eq -- "$2" || continue
-    printf '%d\n' "$w"
-  done
+  if [ -n "$wine_app" ]; then wine_windows "${2:-}"; return; fi
+  timeout 10 xdotool search --maxdepth 1 --onlyvisible --all --pid "$pid" "$@" 2>/dev/null || true
 }
 find_window() { windows --name "$1" | head -n 1; }
 geometry() {  # WX, WY, WW, WH of window $1
@@ -230,7 +221,8 @@ settings_move() {
   geometry "$s"
   if [ -n "$wine_app" ] && [ -z "$settings_offset" ]; then
     settings_offset="$(client_offset "$s")"
-    [ "$settings_offset" != "? ?" ] || settings_offset="0 0"
+    # Without it every click meant for the window would land in its caption.
+    [ "$settings_offset" != "? ?" ] || fail "Windows does not say where the settings window's client area is"
   fi
   read -r CX CY <<<"${settings_offset:-0 0}"
   xdo windowfocus --sync "$s"

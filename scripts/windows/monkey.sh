@@ -8,11 +8,16 @@
 # program still answers at the end (its menu opens and closes), its picture is not
 # blank, and it ends with exit code 0 when its main window is closed. It prints its
 # seed; MONKEY_SEED=N makes the same choices again. Logs: build-windows/wine-monkey/.
-# A ZIP given must come from package.sh in this tree, whose build folders hold the
-# tools the run needs.
+# A ZIP given must be in build-windows/, from package.sh in this tree, whose build
+# folders hold the tools the run needs.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 cd "$root"
+# A ZIP goes into the root by its path in the tree, where build-windows/ is mounted.
+if [ -z "${WINDOWS_IN_ROOT:-}" ] && [ -n "${2:-}" ]; then
+  set -- "$1" "$(realpath --relative-to="$root" "$2")"
+  case "$2" in build-windows/*) ;; *) echo "monkey: $2 is not in build-windows/" >&2; exit 1 ;; esac
+fi
 source scripts/lib/windows-root.sh
 windows_root_enter scripts/windows/monkey.sh "$@"
 out="$root/build-windows"
@@ -20,19 +25,19 @@ seconds="${1:-60}"
 
 if [ -z "${WINE_MONKEY_DISPLAY:-}" ]; then
   bash scripts/install-deps.sh windows >&2
-  zip="${2:-$(bash scripts/windows/package.sh | head -n1)}"
+  zip="${2:-}"
+  if [ -z "$zip" ]; then
+    zip="$(bash scripts/windows/package.sh)"
+    zip="${zip%%$'\n'*}"
+  fi
   cmake --build "$out/cross" --target client_origin -j2 >/dev/null
   cmake --build "$out/host" --target close_window -j2 >/dev/null
   WINE_MONKEY_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$0" "$seconds" "$zip"
 fi
 
-work="$(mktemp -d)"
-trap '{ [ -z "${WINEPREFIX:-}" ] || wineserver -k; } 2>/dev/null || true; rm -rf "$work"' EXIT
 source scripts/windows/wine-prefix.sh
-wine_prefix_make "$work/prefix"
-unzip -q "$2" -d "$work"
-app="$(echo "$work"/surface-viewer-*-win64)"
+wine_unpack "$2"
 # Tells a frameless popup from a framed window.
-cp "$out/cross/tools/client_origin.exe" "$app/"
-MONKEY_WINE_APP="$app" MONKEY_LOGS="$out/wine-monkey" MONKEY_CLOSE_WINDOW="$out/host/tools/close_window" \
+cp "$out/cross/tools/client_origin.exe" "$WINE_APP/"
+MONKEY_WINE_APP="$WINE_APP" MONKEY_LOGS="$out/wine-monkey" MONKEY_CLOSE_WINDOW="$out/host/tools/close_window" \
   bash scripts/monkey.sh "$seconds"

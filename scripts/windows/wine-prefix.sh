@@ -1,9 +1,16 @@
 # shellcheck shell=bash
-# A fresh Wine prefix in folder $1, set up as the Windows tests run the program:
-#   source scripts/windows/wine-prefix.sh; wine_prefix_make FOLDER
-# exports WINEPREFIX and the settings every Wine process of the test shares.
-wine_prefix_make() {
-  export WINEPREFIX="$1" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+# The Wine side of the Windows tests, on a virtual display of the caller's:
+#   source scripts/windows/wine-prefix.sh
+#   wine_unpack ZIP    a temporary folder (WINE_WORK, removed at exit with Wine's
+#                      processes and the one in $pid), a fresh Wine prefix in it
+#                      (WINEPREFIX and the settings every Wine process of the test
+#                      shares exported) and the zip unpacked (WINE_APP)
+#   wine_windows [RE]  the program's viewable top-level windows (titles matching RE)
+wine_unpack() {
+  WINE_WORK="$(mktemp -d)"
+  trap '{ [ -z "${pid:-}" ] || kill "$pid"; [ -z "${WINEPREFIX:-}" ] || wineserver -k; } 2>/dev/null
+    rm -rf "$WINE_WORK"' EXIT
+  export WINEPREFIX="$WINE_WORK/prefix" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
   export LIBGL_ALWAYS_SOFTWARE=1
   # Wine reads its command lines (a Cyrillic shortcut name) in the Unix locale.
   export LC_ALL=C.UTF-8
@@ -20,4 +27,18 @@ wine_prefix_make() {
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
   echo "Wine prefix ready in $((SECONDS - started)) s"
+  unzip -q "$1" -d "$WINE_WORK"
+  WINE_APP="$(echo "$WINE_WORK"/surface-viewer-*-win64)"
+}
+
+# Wine's windows carry no process id; on the test's display every window of class
+# surface-viewer.exe is the program's (Wine's own helper windows carry none).
+wine_windows() {
+  local w
+  for w in $(timeout 10 xwininfo -root -children 2>/dev/null | awk '$1 ~ /^0x/ { print $1 }'); do
+    timeout 10 xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable' || continue
+    timeout 10 xprop -id "$w" WM_CLASS 2>/dev/null | grep -q '"surface-viewer.exe"' || continue
+    [ -z "${1:-}" ] || timeout 10 xdotool getwindowname "$w" 2>/dev/null | grep -Eq -- "$1" || continue
+    printf '%d\n' "$w"
+  done
 }
