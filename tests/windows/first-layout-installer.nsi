@@ -1,6 +1,7 @@
 ; The first Windows installer, kept to test upgrading from its layout: its
 ; uninstall.exe is the NSIS uninstaller itself, which returns at once unless run
-; in place (_?=). scripts/windows/test.sh builds it from the package's lists.
+; in place (_?=). scripts/windows/test.sh builds it from the package's lists, with
+; a file of its own.
 ; A 64-bit installer for a 64-bit program (and Wine without its 32-bit part runs it).
 Target amd64-unicode
 ManifestDPIAware true
@@ -32,6 +33,10 @@ FunctionEnd
 
 Section "Install"
   !include "${FILES}"
+  ; A file only this layout has: an upgrade that did not run this layout's
+  ; uninstaller would leave it behind.
+  FileOpen $0 "$INSTDIR\first-layout-only.txt" w
+  FileClose $0
   WriteUninstaller "$INSTDIR\uninstall.exe"
   ; The program reads Textures\ from its working folder: the shortcut starts it
   ; in the install folder (CreateShortcut takes the output path for that).
@@ -49,6 +54,7 @@ SectionEnd
 Section "Uninstall"
   Delete "$SMPROGRAMS\${APPNAME}.lnk"
   !include "${UNFILES}"
+  Delete "$INSTDIR\first-layout-only.txt"
   Delete "$INSTDIR\uninstall.exe"
   ; Only when empty: whatever the user put there stays.
   RMDir "$INSTDIR"

@@ -10,6 +10,7 @@
 #include "platform/GlView.h"
 
 #include <QOpenGLContext>
+#include <QVariant>
 
 #include <windows.h>
 
@@ -75,6 +76,8 @@ QOpenGLContext* CreateNativeGlContext(GlView* view) {
         wglDeleteContext(native);
         return nullptr;
     }
+    // For the Windows start-up test: the format this context was made in.
+    rc->setProperty("nativePixelFormat", format);
     adoptedContext = rc;
     return rc;
 }
