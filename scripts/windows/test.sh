@@ -1,25 +1,13 @@
 #!/usr/bin/env bash
-# The Windows package under Wine, as a user meets it. Builds the package
-# (scripts/windows/package.sh), then, on a virtual X display with a fresh Wine prefix:
-#   1. the pure tests, cross-built; the program's start-up and the package's notices
-#      judged from inside (tests/windows/ViewTest.cpp) under a Russian and an English
-#      locale; icon, version and manifest read back from the program;
-#   2. the zip's program: its start picture against the Linux build's, both from the
-#      screen's lower-left corner, outside the caption and the frames-per-second box;
-#      the frame rates of both; the context menu at the right button's release,
-#      "Вращение" spinning the surface, the settings window with readable Cyrillic, a
-#      slider changing the picture, the arrow keys flying the eye with the settings
-#      window in front but not with another program in front, exit code 0 once the
-#      main window is closed; 60 s of random input (scripts/windows/monkey.sh);
-#   3. the installer, silent: an installation of the first installer's layout
-#      upgraded; for all users, the program started through its Start-menu shortcut,
-#      and neither installer nor uninstaller going on while it runs; for the current
-#      user, a second installation over the first; each installation holds the zip's
-#      files and the uninstaller, with its entry and shortcut, and each silent
-#      uninstall has left nothing behind when it returns, nor, a moment later, in the
-#      temporary folder;
-#   4. at 120 and 144 dpi (LogPixels) the start picture as at 96 outside the caption
-#      and the box; at 144 dpi the settings window's text grown with its controls.
+# The Windows package under Wine, as a user meets it (README, "Windows"). Builds
+# the package (scripts/windows/package.sh), then, on a virtual X display with a
+# fresh Wine prefix: 1. the pure tests, the start-up and the notices judged from
+# inside (tests/windows/ViewTest.cpp), the program's resources; 2. the zip's program
+# against the Linux build (picture, frame rate, Cyrillic) and driven (menu, settings
+# window, slider, arrow keys), then random input (scripts/windows/monkey.sh);
+# 3. the installer, silent: the first layout upgraded, for all users and for the
+# current user, uninstalls leaving nothing; 4. the start picture at 120 and 144 dpi
+# as at 96, and at 144 dpi the settings window's text grown with its controls.
 # Pictures and the log go to build-windows/wine-test/. Ends with PASS or FAIL.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -436,18 +424,22 @@ uninstall_silently HKLM
 echo "Silent uninstall for all users: nothing left behind when it returns"
 
 # For the current user: the user's own programs folder and HKCU; a second
-# installation, into another folder, first removes the first.
+# installation, into a folder on another volume, first removes the first. From
+# there uninstall.exe cannot move to the temporary folder: it stays, until the
+# next start of Windows, and the temporary folder must still be left clean.
 silently "$setup" /CurrentUser
 mine="$(wine cmd /c 'echo %LOCALAPPDATA%\Programs\Surface Viewer' | tr -d '\r')"
 # cmd prints Cyrillic as question marks: the shortcut's name is added here.
 user_link="$(wine cmd /c 'echo %APPDATA%' | tr -d '\r')\Microsoft\Windows\Start Menu\Programs\Ливентор.lnk"
 check_installed HKCU HKLM "$mine" "$user_link" current-user
-silently "$setup" /CurrentUser '/D=C:\SurfaceViewer2'
+mkdir /dev/shm/wine-d && ln -s /dev/shm/wine-d "$WINEPREFIX/dosdevices/d:"
+silently "$setup" /CurrentUser '/D=D:\SurfaceViewer2'
 [ ! -e "$(winepath -u "$mine")" ] || fail "the second installation left the first in place"
-check_installed HKCU HKLM 'C:\SurfaceViewer2' "$user_link" second
+check_installed HKCU HKLM 'D:\SurfaceViewer2' "$user_link" second
 echo "A second installation over the first: the first removed, the second registered: OK"
 uninstall_silently HKCU
-echo "Silent uninstall for the current user: nothing left behind when it returns"
+[ "$(ls -A /dev/shm/wine-d/SurfaceViewer2)" = uninstall.exe ] || fail "on another volume the uninstall left more than uninstall.exe"
+echo "Silent uninstall for the current user, from another volume: nothing left behind but uninstall.exe there"
 
 # --- 4. At 120 and 144 dpi (125 and 150 %) -----------------------------------
 # The view takes the screen's device pixels whatever the scale: its start picture
