@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # The Windows package is built and tested in a fresh Debian 13 root, whatever the
-# machine's own release: Qt 6.8 cross-built from Debian 13's source with that
+# machine's own release: Qt 6.8 cross-built from that release's source with the
 # root's Qt 6.8 host tools, MinGW-w64 with GCC 14, NSIS, and Wine 10 to test under.
 # A script of scripts/windows/ calls, first thing,
 #   windows_root_enter SCRIPT "$@"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Windows package: a zip and an NSIS installer, in build-windows/.
-#   bash scripts/windows/package.sh      (as root: it builds in a fresh Debian 13
+#   bash scripts/windows/package.sh      (as root: it builds in a fresh Debian
 #                                          root, scripts/lib/windows-root.sh)
 # Cross-builds Qt first when its cache lacks this version and these options
 # (scripts/windows/build-qt.sh), then the viewer and its pure tests against it.
