@@ -125,7 +125,7 @@ keep_licenses() {  # SOURCE
 # The archive's record and the licences, for a cache that lacks them.
 complete_notices() {  # SOURCE ARCHIVE
   keep_licenses "$1"
-  { grep -v '^archive' "$prefix/.complete" 2>/dev/null || true
+  { grep -Ev '^(source|archive)' "$prefix/.complete" 2>/dev/null || true
     printf 'archive %s\narchive-sha256 %s\n' "$(basename "$2")" "$(sha256sum <"$2" | cut -d' ' -f1)"
   } >"$prefix/.complete.new"
   mv "$prefix/.complete.new" "$prefix/.complete"
