@@ -104,15 +104,17 @@ keep_licenses() {  # SOURCE
       elif [ -z "$(jq -r '.Files // empty' <<<"$entry")" ]; then
         grep -q "^$dir/" "$prefix/compiled-sources.txt" || continue
       fi
-      # The licence files the attribution names, or else the texts of its licences.
-      f="$(jq -r '(.LicenseFile // empty), (.LicenseFiles // [])[]' <<<"$entry")"
+      # The licence files the attribution names (kept as LicenseTexts, by their
+      # paths in the source), or else the texts of its licences.
+      f="$(jq -r '(.LicenseFile // empty), (.LicenseFiles // [])[]' <<<"$entry" |
+        while read -r f; do realpath -m "/$dir/$f" | cut -c2-; done)"
       if [ -n "$f" ]; then
-        while read -r f; do realpath -m "/$dir/$f" | cut -c2-; done <<<"$f"
+        echo "$f"
       else
         jq -r '.LicenseId | gsub("[()]"; " ") | split(" ")[] | select(test("^(AND|OR|WITH|)$") | not) |
           "LICENSES/\(.).txt"' <<<"$entry"
       fi
-      echo "$entry" >&3
+      jq -c --arg f "$f" '.LicenseTexts = ($f | split("\n") | map(select(. != "")))' <<<"$entry" >&3
     done 3>"$dest.new/third-party.jsonl" | sort -u | while read -r f; do
       [ -f "$1/$f" ] || { echo "build-qt: no licence text $f in the source" >&2; exit 1; }
       install -D -m 644 "$1/$f" "$dest.new/$f"

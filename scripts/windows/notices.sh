@@ -69,26 +69,22 @@ licence_text() {
 qt_third_party() {
   jq -r '.[] | "\(.Name) \(.Version // "")", "  \(.License) (\(.LicenseId))",
     ((.Copyright // "") | if type == "array" then .[] else split("\n")[] end | "  " + .),
-    "@@\(.Path)\t\(.LicenseId)\t\((.LicenseFile // empty), (.LicenseFiles // [])[])", ""' \
-    "$qt/licenses/third-party.json" | while IFS= read -r line; do
-    [ "${line#@@}" != "$line" ] || { printf '%s\n' "$line"; continue; }
-    IFS=$'\t' read -r dir ids files <<<"${line#@@}"
-    if [ -n "$files" ]; then
+    "@@\(.LicenseId)\t\(.LicenseTexts | join(" "))", ""' "$qt/licenses/third-party.json" |
+    while IFS= read -r line; do
+      [ "${line#@@}" != "$line" ] || { printf '%s\n' "$line"; continue; }
+      IFS=$'\t' read -r ids files <<<"${line#@@}"
       for f in $files; do
-        f="$qt/licenses/$(realpath -m "/$dir/$f" | cut -c2-)"
-        [ -s "$f" ] || fail "no licence file $f"
-        echo && sed 's/^/    /' "$f"
+        [ -s "$qt/licenses/$f" ] || fail "no licence file $f"
+        echo && sed 's/^/    /' "$qt/licenses/$f"
       done
-    else
-      for f in $(tr '()' '  ' <<<"$ids"); do
+      [ -n "$files" ] || for f in $(tr '()' '  ' <<<"$ids"); do
         case "$f" in AND | OR | WITH) ;; *) echo "  ($f: its text is under \"==== Licence $f\" above)" ;; esac
       done
-    fi
-  done
+    done
 }
 
 # Each licence the table names, and those of the code of others without a licence file.
-ids="$( { echo "$licences"; jq -r '.[] | select((.LicenseFile // .LicenseFiles // "") == "") | .LicenseId' \
+ids="$( { echo "$licences"; jq -r '.[] | select(.LicenseTexts == []) | .LicenseId' \
   "$qt/licenses/third-party.json"; } | tr '() ' '\n\n\n' | grep -Evx 'AND|OR|WITH|' | sort -u)"
 {
   cat <<EOF
