@@ -8,6 +8,7 @@
 #   install-deps.sh package   build the Debian package, lint it and check it in a
 #                             fresh root
 #   install-deps.sh windows   cross-build the Windows package and test it under Wine
+#   install-deps.sh arm64     cross-build the arm64 package and its test programs
 #
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
@@ -45,6 +46,8 @@ windows=(
   libgl1 libglx-mesa0 locales
 )
 
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
 case "$job" in
 run)
   packages=("${build[@]}")
@@ -52,15 +55,15 @@ run)
   ;;
 test) packages=("${build[@]}" "${headless[@]}" "${testing[@]}" "${packaging[@]}") ;;
 package) packages=("${build[@]}" "${packaging[@]}" "${lint[@]}") ;;
+arm64) packages=(crossbuild-essential-arm64 cmake qt6-base-dev{,:arm64} "${packaging[@]}") &&
+  packages+=({libgl,libglu1-mesa,libxrandr,libgtest}-dev:arm64) && $SUDO dpkg --add-architecture arm64 ;;
 windows) packages=("${build[@]}" "${headless[@]}" "${windows[@]}") ;;
 *)
-  echo "usage: install-deps.sh run|test|package|windows" >&2
+  echo "usage: install-deps.sh run|test|package|windows|arm64" >&2
   exit 2
   ;;
 esac
 
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
 # sudo drops the caller's environment: the setting goes on its command line.
 apt_get() { $SUDO env DEBIAN_FRONTEND=noninteractive apt-get "$@"; }
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Usage (as root): bash scripts/package-check.sh [RELEASE [FILE.deb]]
+# Usage (as root): [PACKAGE_ARCH=arm64] bash scripts/package-check.sh [RELEASE [FILE.deb]]
 #
 # The Debian package as a new user meets it, on Debian RELEASE (this machine's own
 # by default). Without FILE.deb it first builds one for RELEASE (Release, prefix
@@ -15,14 +15,20 @@
 #      textures shows, and colour where that one is grey.
 #   3. `apt-get purge`: nothing the package installed is left, and nothing else
 #      was added or removed meanwhile.
-# Log and screenshots are kept in build-package-check/RELEASE/. Ends with one PASS
-# or FAIL line, and a non-zero status on failure.
+# PACKAGE_ARCH=arm64: the package and the test programs cross-built in a fresh root
+# (the package left in build-deb/), the check root arm64 and run by qemu; then there
+#   4. the pure and GL tests, and the start picture, outside the frames-per-second
+#      box, the same as the amd64 check's (build-package-check/RELEASE/) to a pixel.
+# Log and screenshots are kept in build-package-check/RELEASE[-arm64]/. Ends with one
+# PASS or FAIL line, and a non-zero status on failure.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 host="$(. /etc/os-release && echo "$VERSION_CODENAME")"
 release="${1:-$host}"
 deb="$(realpath -m "${2:-/nonexistent}")"
-out="$here/build-package-check/$release"
+arch="${PACKAGE_ARCH:-$(dpkg --print-architecture)}" cross=""
+[ "$arch" = "$(dpkg --print-architecture)" ] || cross="-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake -DVIEWER_TESTS=ON"
+out="$here/build-package-check/$release${cross:+-$arch}"
 source "$here/scripts/lib/fresh-root.sh"
 FRESH_ROOT_LOG="$out/log.txt" fresh_root_enter "$release" "$@"
 
@@ -41,19 +47,21 @@ fail() {
 rm -f "$out"/*.png
 # Another release's package is built and linted in a root of that release, not here.
 [ "$release" != "$host" ] || bash "$here/scripts/install-deps.sh" package
-build='bash scripts/install-deps.sh package && cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=Release
-    -DVIEWER_TESTS=OFF -DVIEWER_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null &&
-    cmake --build build-deb -j"$(nproc)" && rm -f build-deb/*.deb && cd build-deb && cpack -G DEB'
-if [ -z "${2:-}" ] && [ "$release" = "$host" ]; then
+build="bash scripts/install-deps.sh ${cross:+$arch}${cross:-package} && cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=Release
+    -DVIEWER_TESTS=OFF -DVIEWER_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr $cross >/dev/null &&
+    cmake --build build-deb -j\$(nproc) && rm -f build-deb/*.deb && cd build-deb && DEB_HOST_ARCH=$arch cpack -G DEB"
+if [ -z "${2:-}" ] && [ "$release" = "$host" ] && [ -z "$cross" ]; then
     echo "== building the package here (build-deb/)"
     (cd "$here" && bash -c "${build//$'\n'/ }") || fail "building the package"
     deb="$(ls "$here"/build-deb/*.deb)"
     stage_done "building the package"
 elif [ -z "${2:-}" ]; then
     echo "== building the package in a fresh $release root"
-    fresh_root_make build && fresh_root_clone /root/src || fail "no $release root to build in"
+    fresh_root_make build && fresh_root_clone /root/src && { [ -z "$cross" ] || fresh_root_qemu "$arch"; } ||
+        fail "no $release root to build in"
     fresh_root_run bash -c "cd /root/src && ${build//$'\n'/ }" || fail "building the package in the $release root"
-    deb="$(ls "$FRESH_ROOT"/root/src/build-deb/*.deb)"
+    built="$FRESH_ROOT/root/src" deb="$(ls "$FRESH_ROOT"/root/src/build-deb/*.deb)"
+    [ -z "$cross" ] || { mkdir -p "$here/build-deb" && cp "$deb" "$here/build-deb/"; }
     stage_done "building the package"
 fi
 [ -f "$deb" ] || fail "no package at $deb"
@@ -79,7 +87,7 @@ grep -v '^running with root privileges' "$out/lintian.txt" || true
 [ "$lint_status" = 0 ] || fail "lintian finds errors or warnings ($lint_status)"
 stage_done "lintian"
 
-fresh_root_make check || fail "no fresh $release root"
+fresh_root_make check "$arch" || fail "no fresh $release root"
 stage_done "the fresh root"
 R="$FRESH_ROOT"
 in_root() { fresh_root_run "$@"; }
@@ -210,6 +218,22 @@ removed_others="$(LC_ALL=C comm -23 "$out/files-installed.txt" "$out/files-purge
 [ -z "$removed_others" ] || fail "the purge removed what was not the package's: ${removed_others//$'\n'/ }"
 files="$(LC_ALL=C comm -12 "$out/files-installed.txt" "$out/files-of-package.txt" | wc -l)"
 stage_done "purging the package"
+
+if [ -n "$cross" ]; then
+    echo "== under qemu: the tests, and the start picture against the $(dpkg --print-architecture) package's"
+    apt_log apt-tests in_root apt-get install -y -o Dpkg::Use-Pty=0 --no-install-recommends libqt6test6 locales &&
+        in_root sed -i 's/^# *\(\(ru_RU\|en_US\).UTF-8 UTF-8\)/\1/' /etc/locale.gen && in_root locale-gen >/dev/null &&
+        fresh_root_bind "$built" /root/src || fail "no arm64 root for the tests"
+    in_root env LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash -c 'cd /root/src/build-deb/tests &&
+        ./pure_tests && ./gl_tests && ./fallback_config_tests' | tee "$out/tests.txt" | grep -E '^\[  (PASSED|FAILED|SKIPPED) ' ||
+        fail "the tests under qemu"
+    cp "$here/build-package-check/$release/screenshot.png" "$R/home/viewer/native.png" || fail "no amd64 picture: check its package first"
+    differing="$(in_root bash -c 'cd /home/viewer && convert textured.png native.png -fill black -draw "rectangle 0,0 47,31" \
+        -compose difference -composite -colorspace gray -threshold 0 -format "%[fx:round(mean*w*h)]" info:')" || true
+    echo "package-check: start picture: ${differing:-?} pixels differ from the amd64 package's"
+    [ "$differing" = 0 ] || fail "the arm64 start picture differs from the amd64 one (screenshot.png against ../$release/)"
+    stage_done "tests and picture under qemu"
+fi
 
 echo "package-check: PASS: $(basename "$deb") on Debian $release: installed, $textures textures in $workdir," \
     "textured surface ($colours colours against $ref_colours), purged without a trace ($files paths)" \

@@ -8,17 +8,20 @@
 # processes of the roots live in the namespace, so the kernel takes them when the
 # script dies by any signal, SIGKILL included; outside it nothing is ever mounted
 # in the folder. FRESH_ROOT_LOG names a file for a copy of all output. Inside:
-#   fresh_root_make NAME      a fresh root in the folder (FRESH_ROOT) with the
+#   fresh_root_make NAME [ARCH]  a fresh root of ARCH (the machine's; another one,
+#       e.g. arm64, runs by fresh_root_qemu) in the folder (FRESH_ROOT) with the
 #       machine's /dev, /dev/pts, /proc, /sys and /tmp (whose X display locks
 #       `xvfb-run -a` must see), a private /dev/shm and apt's download cache,
 #       up to date from RELEASE, -updates and -security (main)
 #   fresh_root_run CMD...     CMD as root in it, from /, with a bare environment
+#   fresh_root_qemu ARCH      from now on ARCH's programs run there by qemu-user,
+#       known to the binfmt_misc of each run's own user namespace alone
 #   fresh_root_bind DIR PATH  DIR of the machine at PATH in it
 #   fresh_root_clone PATH     the work tree's HEAD (not its changes) at PATH in it
 # Kept in $FRESH_ROOT_CACHE/RELEASE (/var/cache/fresh-root), also named by
-# FRESH_ROOT_RELEASE_CACHE: the base system as a tarball (fetched again after
-# $FRESH_ROOT_TARBALL_DAYS days, 30) and apt's downloads, so runs of one release
-# take turns. The mirror is this machine's (FRESH_ROOT_MIRROR overrides it).
+# FRESH_ROOT_RELEASE_CACHE: each architecture's base system as a tarball (fetched
+# again after $FRESH_ROOT_TARBALL_DAYS days, 30), qemu and apt's downloads, so runs
+# of one release take turns. The mirror is this machine's (FRESH_ROOT_MIRROR overrides it).
 
 _fresh_root_die() {
     echo "fresh-root: $*" >&2
@@ -88,18 +91,19 @@ fresh_root_enter() {
     exit "$status"
 }
 
-_fresh_root_debootstrap() {  # ROOT
-    local tarball="$FRESH_ROOT_RELEASE_CACHE/debootstrap.tar.gz" log="$FRESH_ROOT_BASE/debootstrap.log"
+_fresh_root_debootstrap() {  # ROOT ARCH
+    local tarball="$FRESH_ROOT_RELEASE_CACHE/debootstrap-$2.tar.gz" log="$FRESH_ROOT_BASE/debootstrap.log" arch=(--arch="$2")
+    [ "$2" = "$(dpkg --print-architecture)" ] || arch+=(--foreign)
     local mirror="${FRESH_ROOT_MIRROR:-http://deb.debian.org/debian}"
     if [ ! -f "$tarball" ] || [ -n "$(find "$tarball" -mtime +"${FRESH_ROOT_TARBALL_DAYS:-30}")" ]; then
         echo "fresh-root: fetching the $FRESH_ROOT_RELEASE base system from $mirror"
         mkdir -p "$FRESH_ROOT_BASE/tarball"
-        debootstrap --variant=minbase --make-tarball="$tarball.new" "$FRESH_ROOT_RELEASE" \
+        debootstrap "${arch[@]}" --variant=minbase --make-tarball="$tarball.new" "$FRESH_ROOT_RELEASE" \
             "$FRESH_ROOT_BASE/tarball" "$mirror" >"$log" 2>&1 && mv -f "$tarball.new" "$tarball" ||
             { tail -n 5 "$log"; return 1; }
     fi
     echo "fresh-root: unpacking the $FRESH_ROOT_RELEASE base system"
-    debootstrap --variant=minbase --unpack-tarball="$tarball" "$FRESH_ROOT_RELEASE" "$1" "$mirror" >"$log" 2>&1 ||
+    debootstrap "${arch[@]}" --variant=minbase --unpack-tarball="$tarball" "$FRESH_ROOT_RELEASE" "$1" "$mirror" >"$log" 2>&1 ||
         { tail -n 5 "$log"; return 1; }
 }
 
@@ -107,14 +111,20 @@ fresh_root_make() {
     local r="$FRESH_ROOT_BASE/${1:?fresh_root_make: name the root}"
     local mirror="${FRESH_ROOT_MIRROR:-http://deb.debian.org/debian}" rel="$FRESH_ROOT_RELEASE"
     local security="${FRESH_ROOT_SECURITY:-${mirror%/debian}/debian-security}"
-    mkdir "$r" && _fresh_root_debootstrap "$r" || { echo "fresh-root: no base system"; return 1; }
+    local arch="${2:-$(dpkg --print-architecture)}"
+    FRESH_ROOT_QEMU=()
+    mkdir "$r" && _fresh_root_debootstrap "$r" "$arch" || { echo "fresh-root: no base system"; return 1; }
     # The root is a mount of its own, so that namespaces can be made inside it too.
     mount --bind "$r" "$r" && mount --bind /dev "$r/dev" && mount --bind /dev/pts "$r/dev/pts" &&
         mount -t tmpfs -o mode=1777,nosuid,nodev shm "$r/dev/shm" && mount -t proc proc "$r/proc" &&
-        mount --bind /sys "$r/sys" && mount --bind /tmp "$r/tmp" &&
-        mount --bind "$FRESH_ROOT_RELEASE_CACHE/archives" "$r/var/cache/apt/archives" ||
+        mount --bind /sys "$r/sys" && mount --bind /tmp "$r/tmp" ||
         { echo "fresh-root: mounting into the root failed"; return 1; }
     FRESH_ROOT="$r"
+    # Another architecture's base system is installed by its own programs; "lxc"
+    # makes no device node, which a user namespace may not.
+    [ ! -x "$r/debootstrap/debootstrap" ] || { fresh_root_qemu "$arch" && fresh_root_run env container=lxc \
+        /debootstrap/debootstrap --second-stage >>"$FRESH_ROOT_BASE/debootstrap.log" 2>&1; } || { echo "fresh-root: no $arch base system"; return 1; }
+    mount --bind "$FRESH_ROOT_RELEASE_CACHE/archives" "$r/var/cache/apt/archives" || return
     rm -f "$r/etc/resolv.conf" "$r/etc/apt/sources.list"
     cp -L /etc/resolv.conf "$r/etc/resolv.conf"
     # Packages start no services in a root without init; apt keeps what it fetched.
@@ -139,8 +149,29 @@ fresh_root_bind() {
     mkdir -p "$1" "$FRESH_ROOT$2" && mount --bind "$1" "$FRESH_ROOT$2"
 }
 
+# qemu and its binfmt_misc entry come from Debian's package, unpacked, never installed.
+fresh_root_qemu() {
+    local q="$FRESH_ROOT_RELEASE_CACHE/qemu-${1/arm64/aarch64}" deb
+    [ -s "$q.conf" ] || { deb="$(cd "$FRESH_ROOT_BASE" && apt-get download -q -o APT::Sandbox::User=root \
+        qemu-user-static >/dev/null && realpath qemu-user-static_*.deb)" && dpkg-deb --fsys-tarfile "$deb" |
+        tar -xO "./usr/bin/${q##*/}-static" >"$q" && chmod 755 "$q" && dpkg-deb --fsys-tarfile "$deb" |
+        tar -xO "./usr/lib/binfmt.d/${q##*/}.conf" | sed "s|:[^:]*:[^:]*\$|:$q:F|" >"$q.conf"; } || return
+    FRESH_ROOT_QEMU=(_fresh_root_foreign "$(cat "$q.conf")")
+}
+
+# CMD in a user namespace that maps every id to itself and whose own binfmt_misc
+# knows qemu; the entry goes with the namespace.
+_fresh_root_foreign() {  # ENTRY CMD...
+    unshare --user --mount bash -c 'until grep -q . /proc/self/uid_map; do sleep 0.05; done
+        mount -t binfmt_misc none /proc/sys/fs/binfmt_misc && echo "$0" >/proc/sys/fs/binfmt_misc/register &&
+        exec "$@"' "$@" &
+    local pid=$!
+    until [ "$(readlink /proc/$pid/ns/user)" != "$(readlink /proc/$$/ns/user)" ]; do sleep 0.05; done
+    echo 0 0 4294967295 >/proc/$pid/uid_map && echo 0 0 4294967295 >/proc/$pid/gid_map && wait $pid
+}
+
 fresh_root_run() {
-    chroot "$FRESH_ROOT" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+    "${FRESH_ROOT_QEMU[@]}" chroot "$FRESH_ROOT" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
         LANG=C.UTF-8 TERM="${TERM:-dumb}" DEBIAN_FRONTEND=noninteractive "$@" </dev/null
 }
 
