@@ -38,9 +38,8 @@ options=(
   -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF
   -DFEATURE_freetype=OFF -DFEATURE_jpeg=OFF -DFEATURE_icu=OFF -DFEATURE_zstd=OFF
   -DFEATURE_vulkan=OFF
-  # Only what the package ships: no Direct2D platform plugin (direct2d itself is the
-  # DirectWrite font engine), no GIF or ICO plugin
-  # (the program's icon is a resource of the .exe, its window icon an XPM).
+  # Only what the package ships: no Direct2D platform plugin (direct2d itself is the DirectWrite
+  # font engine), no GIF or ICO plugin (the icon is the .exe's resource, the window's an XPM).
   -DFEATURE_direct2d1_1=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF
   # Sources compiled a few dozen to a file: far fewer compiler runs.
   -DQT_UNITY_BUILD=ON
@@ -56,19 +55,15 @@ mkdir -p "$cache_root"
 # An interrupted build goes on where it stopped.
 work="$cache_root/work-${version//[^A-Za-z0-9.]/_}-$hash"
 
-# The root's own mirrors (scripts/lib/windows-root.sh), for sources too.
-add_deb_src() {
-  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
-    >/etc/apt/sources.list.d/surface-viewer-src.sources
-  apt-get update
-}
-
 # Debian's orig archive of qt6-base, fetched into folder $1 and unpacked there;
 # prints the archive's path.
 fetch_archive() {
   # Counted: under pipefail, `grep -q` leaving early fails apt-cache with SIGPIPE.
   if [ "$(apt-cache showsrc qt6-base 2>/dev/null | grep -cx "Version: $version")" = 0 ]; then
-    add_deb_src >&2
+    # The root's own mirrors (scripts/lib/windows-root.sh), for sources too.
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+      >/etc/apt/sources.list.d/surface-viewer-src.sources
+    apt-get update >&2
   fi
   (cd "$1" && apt-get source --download-only "qt6-base=$version") >&2
   local archive

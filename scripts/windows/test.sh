@@ -54,10 +54,7 @@ for locale in ru_RU en_US; do
     unset LC_ALL && in_tools ./view_tests.exe --gtest_brief=1) >"$log/view-tests-$locale.txt" 2>&1 ||
     { cat "$log/view-tests-$locale.txt"; fail "the start-up tests under Wine, $locale"; }
 done
-echo "Pure tests; from inside, under ru_RU and en_US: the view a child of the form, the client area covering"
-echo "  the screen, the frame loop drawing with the program's own context and format (24 depth, no stencil),"
-echo "  numbers in the locale, the forms' own face with Cyrillic; every file of others in the notices,"
-echo "  each licence in full: OK"
+echo "Pure tests; start-up and notices from inside, under ru_RU and en_US: OK"
 
 # What Explorer, the Start menu and Windows' scaling read from the program.
 resources() { in_tools ./exe_resources.exe "$1"; }
@@ -98,8 +95,7 @@ settled() {
   local i
   shot "$work/settle-a.png"
   for i in $(seq 40); do
-    sleep 0.3
-    shot "$work/settle-b.png"
+    sleep 0.3 && shot "$work/settle-b.png"
     [ "$(changed "$work/settle-a.png" "$work/settle-b.png")" != 0 ] || { cp "$work/settle-b.png" "$1"; return 0; }
     mv "$work/settle-b.png" "$work/settle-a.png"
   done
@@ -125,19 +121,12 @@ fps() {
   local i
   rm -rf "$work/fps" && mkdir "$work/fps"
   for i in 1 2 3 4 5; do
-    sleep 1
-    import -silent -window root -crop "31x21+$((box_x + frame_out))+$((box_y + frame_out))" +repage "$work/fps/$i.png"
+    sleep 1 && import -silent -window root -crop "31x21+$((box_x + frame_out))+$((box_y + frame_out))" +repage "$work/fps/$i.png"
   done
   "$@" --clip "$frame_out" "$work"/fps/*.png 2>/dev/null | tr -d '\r' |
     awk '$1 != "?" { s += $1; n++ } END { if (n) printf "%.0f", s / n; else print "?" }'
 }
-close_and_wait() {
-  "$out/host/tools/close_window" "$1"
-  local code=0
-  wait "$pid" || code=$?
-  pid=""
-  return "$code"
-}
+close_and_wait() { local code=0; "$out/host/tools/close_window" "$1"; wait "$pid" || code=$?; pid=""; return "$code"; }
 start_linux() {
   (cd "$out/host/run" && exec ./surface-viewer) &
   pid=$!
@@ -214,27 +203,22 @@ coarse="$(changed "$log/linux-start.png" "$log/wine-start.png" -fuzz 2%)"
 [ "$outside_diff" = 0 ] || echo "NOTE: the start pictures differ outside the caption and the fps box, by rounding only"
 
 # The context menu opens at the right button's release, not at its press.
-xdotool mousemove 640 512
-sleep 0.5
+xdotool mousemove 640 512 sleep 0.5
 settled "$work/still.png" || fail "no still picture before the menu"
 wine_windows | sort >"$work/windows-before.txt"
 new_window() { [ -n "$(comm -13 "$work/windows-before.txt" <(wine_windows | sort))" ]; }
-xdotool mousedown 3
-sleep 0.8
+xdotool mousedown 3 sleep 0.8
 ! new_window || fail "a window came up at the right button's press"
 xdotool mouseup 3
 for _ in $(seq 50); do new_window && break; sleep 0.2; done
 new_window || fail "no menu window at the right button's release"
-sleep 0.8
-shot "$log/menu.png"
+sleep 0.8 && shot "$log/menu.png"
 menu_diff="$(changed "$work/still.png" "$log/menu.png")"
 [ "$menu_diff" -gt 1000 ] || fail "no menu at the right button's release"
 echo "Context menu at the release: OK ($menu_diff pixels)"
 # "Вращение" is the first row.
 xdotool mousemove 680 523 sleep 0.3 click 1 sleep 0.3 mousemove 640 512 sleep 0.5
-shot "$work/spin-a.png"
-sleep 0.5
-shot "$work/spin-b.png"
+shot "$work/spin-a.png" && sleep 0.5 && shot "$work/spin-b.png"
 [ "$(changed "$work/spin-a.png" "$work/spin-b.png")" -gt 500 ] || fail "\"Вращение\" does not spin the surface"
 echo "\"Вращение\" spins the surface: OK"
 # Off again, then the settings window from the menu's last row.
@@ -279,8 +263,7 @@ settled "$log/keys-settings.png" || fail "no still picture after the arrow keys"
 keys_diff="$(changed "$work/keys-before.png" "$log/keys-settings.png")"
 [ "$keys_diff" -gt 500 ] || fail "Up with the settings window in front did not move the eye"
 echo "Up with the settings window in front moves the eye: OK ($keys_diff pixels)"
-wine notepad &
-notepad_pid=$!
+wine notepad & notepad_pid=$!
 notepad="$(wait_window 'Notepad')" || fail "Wine's notepad did not start"
 eval "$(xdotool getwindowgeometry --shell "$notepad")"
 hide+=" rectangle $X,$Y $((X + WIDTH)),$((Y + HEIGHT))"
@@ -294,9 +277,7 @@ echo "Up with another program in front moves nothing: OK"
 "$out/host/tools/close_window" "$notepad"
 wait "$notepad_pid" 2>/dev/null || true
 hide=""
-code=0
-close_and_wait "$main" || code=$?
-[ "$code" = 0 ] || fail "closing the main window ended the program with $code"
+close_and_wait "$main" || fail "closing the main window ended the program with $?"
 echo "Closing the main window: exit code 0"
 
 start_linux
@@ -453,9 +434,7 @@ read -r tw th <<<"$(title_ink "$log/settings.png" "$cx" "$cy" 100)"
 scaled_apart=""
 for dpi in 120 144; do
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-  wineserver -k 2>/dev/null || true
-  wineserver -w
-  start_wine $((dpi * 100 / 96))
+  { wineserver -k 2>/dev/null || true; } && wineserver -w && start_wine $((dpi * 100 / 96))
   mask+=" $mask96"
   settled "$log/start-${dpi}dpi.png" || fail "no still start picture at $dpi dpi"
   apart="$(changed "$log/wine-start.png" "$log/start-${dpi}dpi.png")"
