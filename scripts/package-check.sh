@@ -26,8 +26,8 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 host="$(. /etc/os-release && echo "$VERSION_CODENAME")"
 release="${1:-$host}"
 deb="$(realpath -m "${2:-/nonexistent}")"
-arch="${PACKAGE_ARCH:-$(dpkg --print-architecture)}" cross=""
-[ "$arch" = "$(dpkg --print-architecture)" ] || cross="-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake -DVIEWER_TESTS=ON"
+arch="${PACKAGE_ARCH:-$(dpkg --print-architecture)}" cross="" job=package
+[ "$arch" = "$(dpkg --print-architecture)" ] || cross="-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake -DVIEWER_TESTS=ON" job=$arch
 out="$here/build-package-check/$release${cross:+-$arch}"
 source "$here/scripts/lib/fresh-root.sh"
 FRESH_ROOT_LOG="$out/log.txt" fresh_root_enter "$release" "$@"
@@ -47,7 +47,7 @@ fail() {
 rm -f "$out"/*.png
 # Another release's package is built and linted in a root of that release, not here.
 [ "$release" != "$host" ] || bash "$here/scripts/install-deps.sh" package
-build="bash scripts/install-deps.sh ${cross:+$arch}${cross:-package} && cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=Release
+build="bash scripts/install-deps.sh $job && cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=Release
     -DVIEWER_TESTS=OFF -DVIEWER_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr $cross >/dev/null &&
     cmake --build build-deb -j\$(nproc) && rm -f build-deb/*.deb && cd build-deb && DEB_HOST_ARCH=$arch cpack -G DEB"
 if [ -z "${2:-}" ] && [ "$release" = "$host" ] && [ -z "$cross" ]; then
