@@ -15,6 +15,10 @@ execute_process(COMMAND dpkg-architecture -qDEB_BUILD_MULTIARCH OUTPUT_VARIABLE 
 set(QT_HOST_PATH /usr)
 set(QT_HOST_PATH_CMAKE_DIR /usr/lib/${build_multiarch}/cmake)
 
+# The build runs its own texture and icon generators: arm64 programs, which run here
+# through the kernel's qemu-user handler (binfmt_misc), as the package check registers it.
+set(CMAKE_CROSSCOMPILING_EMULATOR env)
+
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 # CPack's dpkg-shlibdeps finds the arm64 libraries by the package's architecture.
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
