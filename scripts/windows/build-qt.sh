@@ -84,7 +84,7 @@ keep_licenses() {  # SOURCE
   rm -rf "$dest.new"
   mkdir -p "$dest.new/LICENSES"
   cp "$1"/LICENSES/*.txt "$dest.new/LICENSES/"
-  awk '/^SPDXID:/ { ship = $2 ~ /-(Core|Gui|Widgets|QWindowsIntegrationPlugin|QModernWindowsStylePlugin)-Attribution-|-bundled-3rdparty-module-/ }
+  awk '/^SPDXID:/ { ship = $2 ~ /-(Core|Gui|Widgets|Bundled[A-Za-z0-9]+|QWindowsIntegrationPlugin|QModernWindowsStylePlugin)-Attribution-|-bundled-3rdparty-module-/ }
     ship && /Information extracted from:/ { getline; sub("^ */src_dir/qtbase/", ""); json = $0 }
     ship && /Entry index:/ { print json, $3 }' "$prefix"/sbom/*.spdx | sort -u |
     while read -r json index; do
