@@ -45,7 +45,8 @@ while IFS=$'\t' read -r name from; do
   rows+="$(row "$name" "${package_project[$source_package]}" "$version" "$licence")"$'\n'
   licences+="$licence"$'\n'
   grep -qxF "$package" <<<"$packages" || packages+="$package"$'\n'
-  sources+="  $name: package $package $version, unchanged but for stripped symbols (source:
+  case "$name" in *.dll) changed=", stripped of symbols" ;; *) changed=", unchanged" ;; esac
+  sources+="  $name: package $package $version$changed (source:
     apt-get source $source_package=$(dpkg-query -W -f='${source:Version}' "$package"))"$'\n'
 done <"$origins"
 
