@@ -1,10 +1,16 @@
 // The seven prototypes at the start-up coefficients and beyond.
+#include "render/Grid.h"
 #include "surface/SurfaceFunctions.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <limits>
+#include <sstream>
+#include <string>
 
 namespace {
 constexpr double kPi = 3.141592653589793;
@@ -89,6 +95,46 @@ TEST(SurfaceFunctions, PhaseMovesEveryPrototypeButOneThreeAndSix) {
         const bool phaseFree = index == 1 || index == 3 || index == 6;
         EXPECT_EQ(changed, !phaseFree) << "prototype " << index;
     }
+}
+
+// Every node the view asks for, of every prototype, at the start-up coefficients and
+// at others, as the bits of the float the view draws. With VIEWER_HEIGHTS_TABLE=FILE
+// the table is written to FILE when it does not exist and else must match it byte
+// for byte: a build for another processor compares itself with this one's table.
+TEST(SurfaceFunctions, HeightsTableOfEveryNode) {
+    SurfaceCoefficients other;
+    other.a = 7.5f;
+    other.b = 0.3f;
+    other.c = 2.5f;
+    other.t = 0.7f;
+    other.phase = 1.3f;
+    std::ostringstream table;
+    int finite = 0;
+    for (const SurfaceCoefficients& k : {SurfaceCoefficients{}, other})
+        for (int index = 0; index <= 6; ++index)
+            for (int x = kFirstCell; x <= kLastCell + 1; ++x)
+                for (int z = kFirstCell; z <= kLastCell + 1; ++z) {
+                    const float h = H(index, static_cast<float>(x), static_cast<float>(z), k);
+                    char line[64];
+                    std::snprintf(line, sizeof line, "%d %d %d %a\n", index, x, z, static_cast<double>(h));
+                    table << line;
+                    finite += std::isfinite(h);
+                }
+    // A height that is no number leaves a hole in the drawn surface.
+    EXPECT_EQ(finite, 2 * 7 * 41 * 41);
+    const char* file = std::getenv("VIEWER_HEIGHTS_TABLE");
+    if (!file) return;
+    std::ifstream in(file);
+    if (!in) {
+        std::ofstream(file) << table.str();
+        return;
+    }
+    std::string mine, theirs;
+    for (std::istringstream lines(table.str()); std::getline(lines, mine);) {
+        ASSERT_TRUE(std::getline(in, theirs)) << file << " ends before " << mine;
+        ASSERT_EQ(mine, theirs) << "first node whose height differs from " << file;
+    }
+    EXPECT_FALSE(std::getline(in, theirs)) << file << " has more nodes";
 }
 
 TEST(SurfaceFunctions, UnknownIndexGivesFlatGround) { EXPECT_EQ(H(7, 3, 4), 0.0f); }
