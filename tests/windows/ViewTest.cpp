@@ -124,7 +124,7 @@ TEST(WindowsStartupTest, TheFormsOwnFaceHasCyrillic) {
     EXPECT_EQ(Form2->font().family().toStdString(), FormFace().toStdString());
     const QString face = QFontInfo(Form2->font()).family();
     // Qt keeps the stand-ins' names in lower case, and matches families so.
-    EXPECT_TRUE(QStringList(FormFace()).append(QFont::substitutes(FormFace())).contains(face, Qt::CaseInsensitive))
+    EXPECT_TRUE((QStringList{FormFace()} + QFont::substitutes(FormFace())).contains(face, Qt::CaseInsensitive))
         << face.toStdString() << " is neither " << FormFace().toStdString() << " nor a stand-in for it";
     EXPECT_TRUE(QFontDatabase::writingSystems(face).contains(QFontDatabase::Cyrillic))
         << face.toStdString() << " has no Cyrillic";
