@@ -222,10 +222,15 @@ stage_done "purging the package"
 if [ -n "$cross" ]; then
     echo "== under qemu: the start picture against the amd64 package's, the heights table against build/'s, the tests"
     cp "$here/build-package-check/$release/screenshot.png" "$R/home/viewer/amd64.png" || fail "no amd64 picture: check it first"
-    differing="$(in_root convert /home/viewer/{textured,amd64}.png -fill black -draw "rectangle 0,0 47,31" -compose \
-        difference -composite -colorspace gray -threshold 0 -format "%[fx:round(mean*w*h)]" info:)" || true
-    echo "package-check: start picture: ${differing:-?} of 1310720 pixels differ from the amd64 package's"
-    [ "$differing" = 0 ] || fail "the arm64 start picture differs from the amd64 one"
+    # Outside the box: the largest difference of a channel, and the equal pixels. Mesa's
+    # llvmpipe rounds its shading a little differently on arm64 (by up to 3 of 255, with
+    # or without the program's own float contraction), never a pixel's place.
+    read -r worst _ _ equal < <(in_root convert /home/viewer/{textured,amd64}.png -fill black -draw \
+        "rectangle 0,0 47,31" -compose difference -composite -separate -evaluate-sequence max \( +clone -threshold 0 \) \
+        -precision 8 -format "%[fx:round(maxima*255)] %[fx:round((1-mean)*w*h)-48*32] " info:) || true
+    echo "package-check: start picture: $equal of $((1280 * 1024 - 48 * 32)) pixels equal to the amd64 package's," \
+        "the others within ${worst:-?} of 255"
+    [ "${worst:-9}" -le 3 ] || fail "the arm64 start picture differs from the amd64 one by ${worst:-?} of 255"
     rm -f "$out/heights.txt" && VIEWER_HEIGHTS_TABLE="$out/heights.txt" "$here/build/tests/pure_tests" \
         --gtest_filter='*HeightsTable*' >/dev/null && cp "$out/heights.txt" "$R/root/" || fail "no heights table from build/"
     apt_log apt-tests in_root apt-get install -y -o Dpkg::Use-Pty=0 --no-install-recommends libqt6test6 &&
