@@ -438,8 +438,8 @@ for dpi in 120 144; do
   mask+=" $mask96"
   settled "$log/start-${dpi}dpi.png" || fail "no still start picture at $dpi dpi"
   apart="$(changed "$log/wine-start.png" "$log/start-${dpi}dpi.png")"
-  outside="$(convert -size 1280x1024 xc:white -fill black -draw "$mask" -format '%[fx:round(mean * w * h)]' info:)"
-  share="$(awk -v a="$apart" -v n="$outside" 'BEGIN { printf "%.2f", 100 * (n - a) / n }')"
+  outside="$(convert -size 1280x1024 xc:white -fill black -draw "$mask" -format '%[fx:mean]' info:)"
+  read -r outside share < <(awk -v a="$apart" -v m="$outside" 'BEGIN { n = m * 1280 * 1024; printf "%d %.2f\n", n, 100 * (n - a) / n }')
   echo "At $dpi dpi the start picture is the one at 96 dpi on $share % of the $outside pixels outside captions and boxes"
   [ "$apart" = 0 ] || scaled_apart+=" $dpi dpi: $share % equal;"
   [ "$dpi" = 144 ] || { close_and_wait "$main" || fail "the program at $dpi dpi did not end with 0"; continue; }
