@@ -110,8 +110,7 @@ _fresh_root_debootstrap() {  # ROOT ARCH
 fresh_root_make() {
     local r="$FRESH_ROOT_BASE/${1:?fresh_root_make: name the root}"
     local mirror="${FRESH_ROOT_MIRROR:-http://deb.debian.org/debian}" rel="$FRESH_ROOT_RELEASE"
-    local security="${FRESH_ROOT_SECURITY:-${mirror%/debian}/debian-security}"
-    local arch="${2:-$(dpkg --print-architecture)}"
+    local security="${FRESH_ROOT_SECURITY:-${mirror%/debian}/debian-security}" arch="${2:-$(dpkg --print-architecture)}"
     FRESH_ROOT_QEMU=()
     mkdir "$r" && _fresh_root_debootstrap "$r" "$arch" || { echo "fresh-root: no base system"; return 1; }
     # The root is a mount of its own, so that namespaces can be made inside it too.
@@ -159,8 +158,7 @@ fresh_root_qemu() {
     FRESH_ROOT_QEMU=(_fresh_root_foreign "$(cat "$q.conf")")
 }
 
-# CMD in a user namespace that maps every id to itself and whose own binfmt_misc
-# knows qemu; the entry goes with the namespace.
+# CMD in a user namespace mapping every id to itself, whose own binfmt_misc alone knows qemu.
 _fresh_root_foreign() {  # ENTRY CMD...
     unshare --user --mount bash -c 'until grep -q . /proc/self/uid_map; do sleep 0.05; done
         mount -t binfmt_misc none /proc/sys/fs/binfmt_misc && echo "$0" >/proc/sys/fs/binfmt_misc/register &&
