@@ -98,7 +98,7 @@ _fresh_root_debootstrap() {  # ROOT ARCH
     if [ ! -f "$tarball" ] || [ -n "$(find "$tarball" -mtime +"${FRESH_ROOT_TARBALL_DAYS:-30}")" ]; then
         echo "fresh-root: fetching the $FRESH_ROOT_RELEASE base system from $mirror"
         mkdir -p "$FRESH_ROOT_BASE/tarball"
-        debootstrap "${opts[@]}" --variant=minbase --make-tarball="$tarball.new" "$FRESH_ROOT_RELEASE" \
+        debootstrap --arch="$2" --variant=minbase --make-tarball="$tarball.new" "$FRESH_ROOT_RELEASE" \
             "$FRESH_ROOT_BASE/tarball" "$mirror" >"$log" 2>&1 && mv -f "$tarball.new" "$tarball" ||
             { tail -n 5 "$log"; return 1; }
     fi
