@@ -6,7 +6,6 @@
 // fixed to one separator fails under the other. VIEW_TEST_PACKAGE names the
 // unpacked zip, whose notices are judged too.
 #include "platform/Application.h"
-#include "platform/FormFont.h"
 #include "platform/GlPlatform.h"
 #include "platform/GlView.h"
 #include "settings/SettingsWindow.h"
@@ -117,17 +116,27 @@ TEST(WindowsStartupTest, NumbersInTheUsersLocale) {
     EXPECT_EQ(Form2->Edit11->text().toStdString(), text.toStdString());
 }
 
-// The face the forms get is the one they ask for, or a stand-in the program names
-// for it (Wine has no "Microsoft Sans Serif"), and that face has Cyrillic: not a
-// face Qt falls back to for the letters alone.
+// The forms ask for the TrueType face of "MS Sans Serif" (a bitmap face, without
+// Cyrillic where Windows speaks a Latin-script language), and get that face or the
+// one Windows itself puts in its place (Wine's prefix maps it to Liberation Sans):
+// not a face Qt falls back to for the letters alone, nor one the program names
+// for some other family. That face has Cyrillic.
 TEST(WindowsStartupTest, TheFormsOwnFaceHasCyrillic) {
-    EXPECT_EQ(Form2->font().family().toStdString(), FormFace().toStdString());
-    const QString face = QFontInfo(Form2->font()).family();
-    // Qt keeps the stand-ins' names in lower case, and matches families so.
-    EXPECT_TRUE((QStringList{FormFace()} + QFont::substitutes(FormFace())).contains(face, Qt::CaseInsensitive))
-        << face.toStdString() << " is neither " << FormFace().toStdString() << " nor a stand-in for it";
-    EXPECT_TRUE(QFontDatabase::writingSystems(face).contains(QFontDatabase::Cyrillic))
-        << face.toStdString() << " has no Cyrillic";
+    const QString asked = QStringLiteral("Microsoft Sans Serif");
+    QStringList faces{asked};
+    wchar_t standIn[LF_FACESIZE + 8] = {};
+    DWORD size = sizeof standIn;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes",
+                     reinterpret_cast<LPCWSTR>(asked.utf16()), RRF_RT_REG_SZ, nullptr, standIn, &size) == ERROR_SUCCESS)
+        faces << QString::fromWCharArray(standIn).section(QLatin1Char(','), 0, 0);
+    for (QWidget* form : {static_cast<QWidget*>(Form1), static_cast<QWidget*>(Form2)}) {
+        EXPECT_EQ(form->font().family().toStdString(), asked.toStdString());
+        const QString face = QFontInfo(form->font()).family();
+        EXPECT_TRUE(faces.contains(face, Qt::CaseInsensitive))
+            << face.toStdString() << " is neither " << faces.join(QStringLiteral(" nor ")).toStdString();
+        EXPECT_TRUE(QFontDatabase::writingSystems(face).contains(QFontDatabase::Cyrillic))
+            << face.toStdString() << " has no Cyrillic";
+    }
 }
 
 // The package's notices, with Windows' line ends: every file of the zip is the
