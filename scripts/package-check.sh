@@ -32,17 +32,7 @@ out="$here/build-package-check/$release${cross:+-$arch}"
 source "$here/scripts/lib/fresh-root.sh"
 FRESH_ROOT_LOG="$out/log.txt" fresh_root_enter "$release" "$@"
 
-started=$SECONDS
-stage_started=$SECONDS
-elapsed() { printf '%dm%02ds' $(($1 / 60)) $(($1 % 60)); }
-stage_done() {
-    echo "package-check: $1 took $(elapsed $((SECONDS - stage_started)))"
-    stage_started=$SECONDS
-}
-fail() {
-    echo "package-check $release: FAIL: $1 (after $(elapsed $((SECONDS - started))); log: $out/log.txt)"
-    exit 1
-}
+fresh_root_stages package-check "$release" "$out/log.txt"
 
 rm -f "$out"/*.png
 # Another release's package is built and linted in a root of that release, not here.

@@ -15,17 +15,7 @@ out="$here/build-release-check/$release"
 source "$here/scripts/lib/fresh-root.sh"
 FRESH_ROOT_LOG="$out/log.txt" fresh_root_enter "$release" "$@"
 
-started=$SECONDS
-stage_started=$SECONDS
-elapsed() { printf '%dm%02ds' $(($1 / 60)) $(($1 % 60)); }
-stage_done() {
-    echo "release-check: $1 took $(elapsed $((SECONDS - stage_started)))"
-    stage_started=$SECONDS
-}
-fail() {
-    echo "release-check $release: FAIL: $1 (after $(elapsed $((SECONDS - started))); log: $out/log.txt)"
-    exit 1
-}
+fresh_root_stages release-check "$release" "$out/log.txt"
 
 rm -f "$out/screenshot.png"
 fresh_root_make root || fail "no fresh $release root"

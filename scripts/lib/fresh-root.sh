@@ -23,6 +23,13 @@
 # again after $FRESH_ROOT_TARBALL_DAYS days, 30), qemu and apt's downloads, so runs
 # of one release take turns. The mirror is this machine's (FRESH_ROOT_MIRROR overrides it).
 
+# A check's timed stages and its one failure line, for CHECK on RELEASE logged to LOG:
+#   fresh_root_stages CHECK RELEASE LOG, then  stage_done WHAT  and  fail WHY
+fresh_root_stages() { _check="$1 $2" _log="$3" started=$SECONDS stage_started=$SECONDS; }
+elapsed() { printf '%dm%02ds' $(($1 / 60)) $(($1 % 60)); }
+stage_done() { echo "${_check% *}: $1 took $(elapsed $((SECONDS - stage_started)))"; stage_started=$SECONDS; }
+fail() { echo "$_check: FAIL: $1 (after $(elapsed $((SECONDS - started))); log: $_log)"; exit 1; }
+
 _fresh_root_die() {
     echo "fresh-root: $*" >&2
     exit 1
