@@ -99,8 +99,8 @@ fresh_root_enter() {
 }
 
 _fresh_root_debootstrap() {  # ROOT ARCH
-    local tarball="$FRESH_ROOT_RELEASE_CACHE/debootstrap-$2.tar.gz" log="$FRESH_ROOT_BASE/debootstrap.log" opts=(--arch="$2")
-    [ "$2" = "$(dpkg --print-architecture)" ] || opts+=(--foreign)
+    local tarball="$FRESH_ROOT_RELEASE_CACHE/debootstrap-$2.tar.gz" log="$FRESH_ROOT_BASE/debootstrap.log" foreign=()
+    [ "$2" = "$(dpkg --print-architecture)" ] || foreign=(--foreign)
     local mirror="${FRESH_ROOT_MIRROR:-http://deb.debian.org/debian}"
     if [ ! -f "$tarball" ] || [ -n "$(find "$tarball" -mtime +"${FRESH_ROOT_TARBALL_DAYS:-30}")" ]; then
         echo "fresh-root: fetching the $FRESH_ROOT_RELEASE base system from $mirror"
@@ -110,7 +110,7 @@ _fresh_root_debootstrap() {  # ROOT ARCH
             { tail -n 5 "$log"; return 1; }
     fi
     echo "fresh-root: unpacking the $FRESH_ROOT_RELEASE base system"
-    debootstrap "${opts[@]}" --variant=minbase --unpack-tarball="$tarball" "$FRESH_ROOT_RELEASE" "$1" "$mirror" >"$log" 2>&1 ||
+    debootstrap --arch="$2" "${foreign[@]}" --variant=minbase --unpack-tarball="$tarball" "$FRESH_ROOT_RELEASE" "$1" "$mirror" >"$log" 2>&1 ||
         { tail -n 5 "$log"; return 1; }
 }
 
