@@ -81,6 +81,14 @@ TEST_F(SettingsCoefficientsTest, SlidersSetCoefficientsAndValueEditsInCommaLocal
     f.TrackBar2->setValue(33);
     EXPECT_EQ(Form1->CoefB, 0.66f);
     EXPECT_EQ(f.Edit6->text(), QStringLiteral("0,660000026226044"));
+    // A value wider than its edit, left scrolled to its end, is shown from its first
+    // digit once the slider sets the next one.
+    f.Edit6->end(false);
+    f.Edit6->grab();  // painted: the edit scrolls when it paints
+    f.TrackBar2->setValue(34);
+    const QImage shown = f.Edit6->grab().toImage();
+    f.Edit6->home(false);
+    EXPECT_TRUE(shown == f.Edit6->grab().toImage()) << "the value shows cut at its start";
     f.TrackBar3->setValue(1);
     EXPECT_EQ(Form1->CoefC, 0.02f);
     EXPECT_EQ(f.Edit9->text(), QStringLiteral("0,0199999995529652"));
