@@ -9,6 +9,8 @@
 #                             fresh root
 #   install-deps.sh windows   cross-build the Windows package and test it under Wine
 #   install-deps.sh arm64     cross-build the arm64 package and its test programs
+#                             (what is missing makes arm64 a foreign architecture
+#                             of dpkg first, unless it is one already)
 #
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
@@ -56,7 +58,7 @@ run)
 test) packages=("${build[@]}" "${headless[@]}" "${testing[@]}" "${packaging[@]}") ;;
 package) packages=("${build[@]}" "${packaging[@]}" "${lint[@]}") ;;
 arm64) packages=(crossbuild-essential-arm64 cmake qt6-base-dev{,:arm64} "${packaging[@]}") &&
-  packages+=({libgl,libglu1-mesa,libxrandr,libgtest}-dev:arm64) && $SUDO dpkg --add-architecture arm64 ;;
+  packages+=({libgl,libglu1-mesa,libxrandr,libgtest}-dev:arm64) ;;
 windows) packages=("${build[@]}" "${headless[@]}" "${windows[@]}") ;;
 *)
   echo "usage: install-deps.sh run|test|package|windows|arm64" >&2
@@ -74,6 +76,7 @@ done
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
+  [ "$job" != arm64 ] || dpkg --print-foreign-architectures | grep -qx arm64 || $SUDO dpkg --add-architecture arm64
   apt_get update
   apt_get install -y --no-install-recommends "${missing[@]}"
 fi

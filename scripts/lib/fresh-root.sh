@@ -30,10 +30,7 @@ elapsed() { printf '%dm%02ds' $(($1 / 60)) $(($1 % 60)); }
 stage_done() { echo "${_check% *}: $1 took $(elapsed $((SECONDS - stage_started)))"; stage_started=$SECONDS; }
 fail() { echo "$_check: FAIL: $1 (after $(elapsed $((SECONDS - started))); log: $_log)"; exit 1; }
 
-_fresh_root_die() {
-    echo "fresh-root: $*" >&2
-    exit 1
-}
+_fresh_root_die() { echo "fresh-root: $*" >&2; exit 1; }
 
 # The archive this machine's apt fetches its own release (or, with "security",
 # its security updates) from.
@@ -56,9 +53,7 @@ fresh_root_enter() {
     FRESH_ROOT_RELEASE="${1:?fresh_root_enter: which Debian release?}"
     shift
     FRESH_ROOT_RELEASE_CACHE="${FRESH_ROOT_CACHE:-/var/cache/fresh-root}/$FRESH_ROOT_RELEASE"
-    if [ "$$" = 1 ] && [ -n "${FRESH_ROOT_BASE:-}" ]; then
-        return 0
-    fi
+    [ "$$" != 1 ] || [ -z "${FRESH_ROOT_BASE:-}" ] || { : "${FRESH_ROOT_MIRROR:=http://deb.debian.org/debian}"; return 0; }
     [ "$(id -u)" = 0 ] || _fresh_root_die "run as root (namespaces, mount, chroot)"
     local tool tmp="${FRESH_ROOT_TMP:-/var/tmp}" script lock
     for tool in debootstrap unshare setpriv flock; do
@@ -101,22 +96,20 @@ fresh_root_enter() {
 _fresh_root_debootstrap() {  # ROOT ARCH
     local tarball="$FRESH_ROOT_RELEASE_CACHE/debootstrap-$2.tar.gz" log="$FRESH_ROOT_BASE/debootstrap.log" foreign=()
     [ "$2" = "$(dpkg --print-architecture)" ] || foreign=(--foreign)
-    local mirror="${FRESH_ROOT_MIRROR:-http://deb.debian.org/debian}"
     if [ ! -f "$tarball" ] || [ -n "$(find "$tarball" -mtime +"${FRESH_ROOT_TARBALL_DAYS:-30}")" ]; then
-        echo "fresh-root: fetching the $FRESH_ROOT_RELEASE base system from $mirror"
+        echo "fresh-root: fetching the $FRESH_ROOT_RELEASE base system from $FRESH_ROOT_MIRROR"
         mkdir -p "$FRESH_ROOT_BASE/tarball"
         debootstrap --arch="$2" --variant=minbase --make-tarball="$tarball.new" "$FRESH_ROOT_RELEASE" \
-            "$FRESH_ROOT_BASE/tarball" "$mirror" >"$log" 2>&1 && mv -f "$tarball.new" "$tarball" ||
+            "$FRESH_ROOT_BASE/tarball" "$FRESH_ROOT_MIRROR" >"$log" 2>&1 && mv -f "$tarball.new" "$tarball" ||
             { tail -n 5 "$log"; return 1; }
     fi
     echo "fresh-root: unpacking the $FRESH_ROOT_RELEASE base system"
-    debootstrap --arch="$2" "${foreign[@]}" --variant=minbase --unpack-tarball="$tarball" "$FRESH_ROOT_RELEASE" "$1" "$mirror" >"$log" 2>&1 ||
+    debootstrap --arch="$2" "${foreign[@]}" --variant=minbase --unpack-tarball="$tarball" "$FRESH_ROOT_RELEASE" "$1" "$FRESH_ROOT_MIRROR" >"$log" 2>&1 ||
         { tail -n 5 "$log"; return 1; }
 }
 
 fresh_root_make() {
-    local r="$FRESH_ROOT_BASE/${1:?fresh_root_make: name the root}"
-    local mirror="${FRESH_ROOT_MIRROR:-http://deb.debian.org/debian}" rel="$FRESH_ROOT_RELEASE"
+    local r="$FRESH_ROOT_BASE/${1:?fresh_root_make: name the root}" mirror="$FRESH_ROOT_MIRROR" rel="$FRESH_ROOT_RELEASE"
     local security="${FRESH_ROOT_SECURITY:-${mirror%/debian}/debian-security}" arch="${2:-$(dpkg --print-architecture)}"
     FRESH_ROOT_QEMU=()
     mkdir "$r" && _fresh_root_debootstrap "$r" "$arch" || { echo "fresh-root: no base system"; return 1; }
@@ -151,9 +144,7 @@ fresh_root_make() {
     echo "fresh-root: root ready: $r ($rel from $mirror)"
 }
 
-fresh_root_bind() {
-    mkdir -p "$1" "$FRESH_ROOT$2" && mount --bind "$1" "$FRESH_ROOT$2"
-}
+fresh_root_bind() { mkdir -p "$1" "$FRESH_ROOT$2" && mount --bind "$1" "$FRESH_ROOT$2"; }
 
 # qemu and its binfmt_misc entry come from Debian's package, unpacked, never installed.
 fresh_root_qemu() {

@@ -80,7 +80,7 @@ shot() { import -silent -window root "$1"; }
 # Comparisons leave out $mask and $hide: the fps box and its margin, which change
 # every second, at (2, 1) of the picture (on Linux, with no window manager, of the
 # screen); under Wine the caption above the picture too.
-mask="rectangle 0,0 47,31" hide=""
+mask="$(<tests/fps-margin.mvg)" hide=""
 masked() { convert "$1" -fill black -draw "$mask $hide" "$1.masked.png"; echo "$1.masked.png"; }
 # Pixels that differ between two pictures, as a whole number (compare writes large
 # counts as 1.31072e+06); anything else it says (an error) is passed on. Further
@@ -131,7 +131,7 @@ start_linux() {
   (cd "$out/host/run" && exec ./surface-viewer) &
   pid=$!
   linux_main="$(wait_window "$main_title")" || fail "the Linux build did not start"
-  box_x=2 box_y=1 frame_out=0 mask="rectangle 0,0 47,31"
+  box_x=2 box_y=1 frame_out=0 mask="$(<tests/fps-margin.mvg)"
 }
 # The zip's program at K per cent of 96 dpi (100): its main window, client area
 # (fx fy fw fh), fps box, and the mask of its caption and box.
