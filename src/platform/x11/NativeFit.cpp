@@ -1,9 +1,6 @@
 #include "platform/NativeFit.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
-#include <QPointer>
-#include <QTimer>
 #include <QWindow>
 
 #include <X11/Xlib.h>
@@ -23,41 +20,31 @@ Window ParentOf(Display* dpy, Window child) {
     if (children) XFree(children);
     return parent == root ? 0 : parent;
 }
+}  // namespace
 
-void Fill(Display* dpy, Window view) {
-    XWindowAttributes outer{}, inner{};
-    const Window parent = ParentOf(dpy, view);
-    if (!parent || !XGetWindowAttributes(dpy, parent, &outer) || !XGetWindowAttributes(dpy, view, &inner))
-        return;
-    if (inner.x == 0 && inner.y == 0 && inner.width == outer.width && inner.height == outer.height) return;
-    XMoveResizeWindow(dpy, view, 0, 0, static_cast<unsigned>(outer.width), static_cast<unsigned>(outer.height));
-    XFlush(dpy);
+bool nativefit::Available() { return XDisplay() != nullptr; }
+
+bool nativefit::MovesViewOrParent(const QByteArray& type, void* message, WId view) {
+    if (type != "xcb_generic_event_t") return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) != XCB_CONFIGURE_NOTIFY) return false;
+    const auto* configure = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+    const auto window = static_cast<Window>(view);
+    Display* dpy = XDisplay();
+    return configure->window == window || (dpy && configure->window == ParentOf(dpy, window));
 }
 
-// Whenever Qt, a window manager or the user changes the view or its parent, the
-// view is made to fill the parent again once the change has been taken in.
-class FillGuard : public QAbstractNativeEventFilter {
-public:
-    explicit FillGuard(Display* dpy) : dpy_(dpy) {}
-    QPointer<QWindow> view;
-
-    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
-        if (type != "xcb_generic_event_t" || !view || !view->handle()) return false;
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if ((event->response_type & 0x7f) != XCB_CONFIGURE_NOTIFY) return false;
-        const auto* configure = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
-        const auto window = static_cast<Window>(view->winId());
-        if (configure->window == window || configure->window == ParentOf(dpy_, window))
-            QTimer::singleShot(0, view, [dpy = dpy_, v = view] {
-                if (v && v->handle()) Fill(dpy, static_cast<Window>(v->winId()));
-            });
-        return false;
-    }
-
-private:
-    Display* dpy_;
-};
-}  // namespace
+void nativefit::Fill(WId view) {
+    Display* dpy = XDisplay();
+    XWindowAttributes outer{}, inner{};
+    const auto window = static_cast<Window>(view);
+    const Window parent = dpy ? ParentOf(dpy, window) : 0;
+    if (!parent || !XGetWindowAttributes(dpy, parent, &outer) || !XGetWindowAttributes(dpy, window, &inner))
+        return;
+    if (inner.x == 0 && inner.y == 0 && inner.width == outer.width && inner.height == outer.height) return;
+    XMoveResizeWindow(dpy, window, 0, 0, static_cast<unsigned>(outer.width), static_cast<unsigned>(outer.height));
+    XFlush(dpy);
+}
 
 void ResizeToPixels(QWindow* window, QSize pixels) {
     Display* dpy = XDisplay();
@@ -65,17 +52,4 @@ void ResizeToPixels(QWindow* window, QSize pixels) {
     XResizeWindow(dpy, static_cast<Window>(window->winId()), static_cast<unsigned>(pixels.width()),
                   static_cast<unsigned>(pixels.height()));
     XFlush(dpy);
-}
-
-void KeepFillingParent(QWindow* view) {
-    Display* dpy = XDisplay();
-    if (!dpy || !view) return;
-    // One guard for the program's one view; kept to the end, as Qt keeps its filters.
-    static FillGuard* guard = nullptr;
-    if (!guard) {
-        guard = new FillGuard(dpy);
-        qGuiApp->installNativeEventFilter(guard);
-    }
-    guard->view = view;
-    Fill(dpy, static_cast<Window>(view->winId()));
 }
