@@ -32,7 +32,7 @@ testing=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev llvm
   desktop-file-utils appstream
-  weston
+  weston xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   # The manual pages rendered as a reader gets them.
   man-db
 )

@@ -119,10 +119,12 @@ void TForm1::FormCreate(QObject*) {
     SetPixelFormatDescr();
     ListBase = glGenLists(2);
 
-    // The window covers the screen; the view keeps the screen's size in device
-    // pixels for good, whatever later becomes of the window.
-    move(0, 0);
-    resize(QGuiApplication::primaryScreen()->size());
+    // The window covers the primary monitor, wherever it stands on the desktop
+    // (only on Windows is its corner always 0,0); the view keeps that monitor's
+    // size in device pixels for good, whatever later becomes of the window.
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    move(primary->geometry().topLeft());
+    resize(primary->size());
     const QSize pixels = ScreenPixels();
     winId();
     ResizeToPixels(windowHandle(), pixels);

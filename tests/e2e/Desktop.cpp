@@ -4,11 +4,15 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <map>
+
+#include <poll.h>
+#include <sys/socket.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -17,13 +21,22 @@
 namespace e2e {
 namespace {
 
+// Whether the server at the other end of `dpy` has ended: its socket reads as
+// closed.
+bool ServerGone(Display* dpy) {
+    pollfd fd{ConnectionNumber(dpy), POLLIN, 0};
+    char byte;
+    return poll(&fd, 1, 0) > 0 &&
+           ((fd.revents & (POLLHUP | POLLERR)) || recv(fd.fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0);
+}
+
 // The display named in DISPLAY now: a test may move to an X server of its own.
 // Connections stay open, as closing one whose server has ended would end the
-// process.
+// process; a later server under the same name gets a connection of its own.
 Display* Dpy() {
     static std::map<QByteArray, Display*> connections;
     Display*& dpy = connections[qgetenv("DISPLAY")];
-    if (!dpy) dpy = XOpenDisplay(nullptr);
+    if (!dpy || ServerGone(dpy)) dpy = XOpenDisplay(nullptr);
     return dpy;
 }
 
@@ -118,36 +131,63 @@ void RequestClose(unsigned long window) {
     XFlush(dpy);
 }
 
-QString Xdo(const QStringList& args) {
+QString RunTool(const QString& program, const QStringList& args) {
     QProcess p;
-    p.start(QStringLiteral("xdotool"), args);
+    p.start(program, args);
     if (!p.waitForFinished(10000)) {
         p.kill();
         p.waitForFinished();
-        ADD_FAILURE() << "xdotool hung: " << args.join(' ').toStdString();
+        ADD_FAILURE() << program.toStdString() << " hung: " << args.join(' ').toStdString();
         return {};
     }
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        ADD_FAILURE() << "xdotool " << args.join(' ').toStdString() << " failed: "
+        ADD_FAILURE() << program.toStdString() << " " << args.join(' ').toStdString() << " failed: "
                       << p.readAllStandardError().toStdString();
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
-QString StartXvfb(QProcess& xvfb, QSize size) {
-    // Xvfb takes a free display number and writes it out once it takes clients.
-    const QString screen = QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height());
-    xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                        QStringLiteral("-screen"), QStringLiteral("0"), screen,
-                                        QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+namespace {
+// Starts the X server `program` on a free display number: it writes the number
+// out once it takes clients.
+QString StartXServer(QProcess& server, const QString& program, QStringList args) {
+    args << QStringLiteral("-displayfd") << QStringLiteral("1") << QStringLiteral("-nolisten")
+         << QStringLiteral("tcp");
+    server.start(program, args);
     QByteArray number;
     WaitFor(
         [&] {
-            xvfb.waitForReadyRead(100);
-            number += xvfb.readAllStandardOutput();
-            return number.contains('\n') || xvfb.state() == QProcess::NotRunning;
+            server.waitForReadyRead(100);
+            number += server.readAllStandardOutput();
+            return number.contains('\n') || server.state() == QProcess::NotRunning;
         },
         15000, 0);
     return number.contains('\n') ? QStringLiteral(":") + QString::fromLatin1(number.trimmed()) : QString();
+}
+}  // namespace
+
+QString StartXvfb(QProcess& xvfb, QSize size) {
+    const QString screen = QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height());
+    return StartXServer(xvfb, QStringLiteral("Xvfb"), {QStringLiteral("-screen"), QStringLiteral("0"), screen});
+}
+
+QString StartDummyXorg(QProcess& xorg, const QString& folder, QSize virtualSize) {
+    QFile config(QDir(folder).filePath(QStringLiteral("dummy.cfg")));
+    if (!config.open(QIODevice::WriteOnly)) return {};
+    config.write(QStringLiteral("Section \"Device\"\n  Identifier \"card\"\n  Driver \"dummy\"\n"
+                                "  VideoRam 65536\nEndSection\n"
+                                "Section \"Screen\"\n  Identifier \"screen\"\n  Device \"card\"\n"
+                                "  SubSection \"Display\"\n    Depth 24\n    Virtual %1 %2\n"
+                                "  EndSubSection\nEndSection\n")
+                     .arg(virtualSize.width())
+                     .arg(virtualSize.height())
+                     .toUtf8());
+    config.close();
+    // No configuration but this one (the folder holds no .conf): the machine's
+    // own would add devices.
+    return StartXServer(xorg, QStringLiteral("Xorg"),
+                        {QStringLiteral("-config"), config.fileName(), QStringLiteral("-configdir"), folder,
+                         QStringLiteral("-logfile"), QDir(folder).filePath(QStringLiteral("xorg.log")),
+                         QStringLiteral("-noreset")});
 }
 
 QImage Screenshot() {

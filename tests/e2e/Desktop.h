@@ -37,6 +37,11 @@ std::optional<TopWindow> FindVisibleWindow(const QString& name, long long pid = 
 // Starts `xvfb` as an X server of one screen of `size` on a free display number;
 // its name (":N") once it takes clients, or empty when it did not start.
 QString StartXvfb(QProcess& xvfb, QSize size);
+// The same with Xorg's dummy driver, whose sixteen RandR outputs (DUMMY0 to
+// DUMMY15) xrandr switches on, places and sizes within `virtualSize`, as a
+// desktop of several monitors; its configuration and log go into `folder`.
+// Only DUMMY0 is on at the start, at 1024x768.
+QString StartDummyXorg(QProcess& xorg, const QString& folder, QSize virtualSize);
 
 // Polls until `cond` holds or `ms` pass; true when it held.
 bool WaitFor(const std::function<bool()>& cond, int ms, int pollMs = 50);
@@ -45,9 +50,10 @@ bool WaitFor(const std::function<bool()>& cond, int ms, int pollMs = 50);
 // (WM_DELETE_WINDOW); xdotool of Debian 12 has no windowclose.
 void RequestClose(unsigned long window);
 
-// Runs xdotool with `args`; its standard output, trimmed. Fails the test when
-// xdotool fails or hangs.
-QString Xdo(const QStringList& args);
+// Runs `program` with `args`; its standard output, trimmed. Fails the test when
+// it fails or hangs.
+QString RunTool(const QString& program, const QStringList& args);
+inline QString Xdo(const QStringList& args) { return RunTool(QStringLiteral("xdotool"), args); }
 
 // The whole screen through ImageMagick's import, as RGB32.
 QImage Screenshot();

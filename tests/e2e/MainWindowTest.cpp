@@ -3,8 +3,10 @@
 #include "E2eFixture.h"
 
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtMath>
 
+#include <iostream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -107,21 +109,39 @@ TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramWithZero) {
     EXPECT_FALSE(MessageBoxShown());
 }
 
-// On a scaled desktop the picture keeps the screen's device pixels: the same bytes
-// as unscaled, where the frames-per-second box (scaled with the rest) is not.
-class ScaledDisplayTest : public E2eTest {
+// Tests that move, with the program's runs after them, to an X server of their own.
+class OwnServerTest : public E2eTest {
 protected:
     bool StartsInSetUp() const override { return false; }
     void TearDown() override {
         E2eTest::TearDown();
         if (!savedDisplay_.isNull()) qputenv("DISPLAY", savedDisplay_);
-        xvfb_.terminate();
-        xvfb_.waitForFinished(5000);
+        server_.terminate();
+        server_.waitForFinished(5000);
+    }
+    // Moves to the server `server_` was started as, under the name `display`.
+    void UseDisplay(const QString& display) {
+        ASSERT_FALSE(display.isEmpty()) << "the X server did not start: "
+                                        << server_.readAllStandardError().toStdString();
+        if (savedDisplay_.isNull()) savedDisplay_ = qgetenv("DISPLAY");
+        qputenv("DISPLAY", display.toLocal8Bit());
     }
 
+    // The frames-per-second box's margin at `scale`.
     static QRect BoxAt(double scale) {
         return QRect(0, 0, qCeil(kFpsMargin.width() * scale), qCeil(kFpsMargin.height() * scale));
     }
+
+    QProcess server_;
+
+private:
+    QByteArray savedDisplay_;
+};
+
+// On a scaled desktop the picture keeps the screen's device pixels: the same bytes
+// as unscaled, where the frames-per-second box (scaled with the rest) is not.
+class ScaledDisplayTest : public OwnServerTest {
+protected:
     // The start picture, then the picture after a left-button drag that xdotool
     // makes in device pixels: the same hand movement turns the view as far at
     // every scale.
@@ -135,15 +155,7 @@ protected:
         return {start, ChangedScreen(start, {BoxAt(scale)})};
     }
     // Moves this test, and the program's runs after it, to an X server of `size`.
-    void UseScreen(QSize size) {
-        const QString display = StartXvfb(xvfb_, size);
-        ASSERT_FALSE(display.isEmpty()) << "Xvfb did not start";
-        if (savedDisplay_.isNull()) savedDisplay_ = qgetenv("DISPLAY");
-        qputenv("DISPLAY", display.toLocal8Bit());
-    }
-
-    QProcess xvfb_;
-    QByteArray savedDisplay_;
+    void UseScreen(QSize size) { UseDisplay(StartXvfb(server_, size)); }
 };
 
 TEST_F(ScaledDisplayTest, FractionalScalesDrawAndTurnAsWithoutScaling) {
@@ -163,6 +175,16 @@ TEST_F(ScaledDisplayTest, FractionalScalesDrawAndTurnAsWithoutScaling) {
         for (double scale : c.scales) {
             const auto [start, turned] = PicturesAt(scale);
             ASSERT_FALSE(start.isNull() || turned.isNull()) << "no pictures at " << scale << " on " << screen;
+            // The scale took effect: the box, grown with it, covers the picture
+            // past halfway from the unscaled box's edges to the scaled box's.
+            const Diff box = Compare(plain.copy(BoxAt(scale)), start.copy(BoxAt(scale)));
+            const double halfway = (1 + scale) / 2;
+            const std::string grown = "the frames-per-second box at " + std::to_string(scale) + " on " +
+                                      screen + " changes the picture up to " +
+                                      std::to_string(box.bounds.right() + 1) + "x" +
+                                      std::to_string(box.bounds.bottom() + 1);
+            EXPECT_GT(box.bounds.right() + 1, (kFpsBox.right() + 1) * halfway) << grown;
+            EXPECT_GT(box.bounds.bottom() + 1, (kFpsBox.bottom() + 1) * halfway) << grown;
             for (const auto& [name, a, b] : {std::tuple{"start", plain, start}, {"turned", plainTurned, turned}}) {
                 const Diff d = Compare(a, b, {BoxAt(scale)});
                 EXPECT_EQ(d.count, 0) << name << " picture at " << scale << " on " << screen << ": " << d.count
@@ -170,6 +192,82 @@ TEST_F(ScaledDisplayTest, FractionalScalesDrawAndTurnAsWithoutScaling) {
                                       << ") " << d.bounds.width() << "x" << d.bounds.height();
             }
         }
+    }
+}
+
+// Two monitors of different sizes side by side, 1024x768 left of 1280x1024, as
+// RandR outputs of one X server with no window manager: what shows is the
+// program's own placement.
+class MonitorsTest : public OwnServerTest {
+protected:
+    void SetUp() override {
+        OwnServerTest::SetUp();
+        ASSERT_TRUE(folder_.isValid());
+        ASSERT_NO_FATAL_FAILURE(UseDisplay(StartDummyXorg(server_, folder_.path(), QSize(2304, 1024))));
+        Xrandr({"--newmode", "1280x1024", "108", "1280", "1328", "1440", "1688", "1024", "1025", "1028",
+                "1066", "+hsync", "+vsync"});
+        Xrandr({"--addmode", "DUMMY1", "1280x1024"});
+    }
+    static void Xrandr(const QStringList& args) { RunTool(QStringLiteral("xrandr"), args); }
+    // The settled picture of a run on the monitors as they are now, at `scale`.
+    QImage PictureOfARun(double scale = 1) {
+        viewer.Reset();
+        viewer.SetEnvironment(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale));
+        if (!viewer.Start()) return {};
+        return SettledScreen(8000, Screenshot, {BoxAt(scale).translated(viewer.Main().geometry.topLeft())});
+    }
+
+    QTemporaryDir folder_;
+};
+
+TEST_F(MonitorsTest, OpensOverThePrimaryMonitorWhereverItStands) {
+    // The design's picture at each monitor's size: the program on that monitor
+    // alone, where the GL tests hold its picture to the design's drawing.
+    Xrandr({"--output", "DUMMY1", "--off", "--output", "DUMMY0", "--mode", "1024x768", "--pos", "0x0"});
+    const QImage small = PictureOfARun();
+    Xrandr({"--output", "DUMMY0", "--off", "--output", "DUMMY1", "--mode", "1280x1024", "--pos", "0x0"});
+    const QImage large = PictureOfARun();
+    ASSERT_EQ(small.size(), QSize(1024, 768));
+    ASSERT_EQ(large.size(), QSize(1280, 1024));
+
+    Xrandr({"--output", "DUMMY0", "--mode", "1024x768", "--pos", "0x0", "--output", "DUMMY1", "--mode",
+            "1280x1024", "--pos", "1024x0"});
+    const struct {
+        const char* name;
+        std::vector<QStringList> setUp;
+        QRect monitor;
+        QImage design;
+        double scale = 1;
+    } cases[] = {
+        {"primary left", {{"--output", "DUMMY0", "--primary"}}, QRect(0, 0, 1024, 768), small},
+        {"primary right", {{"--output", "DUMMY1", "--primary"}}, QRect(1024, 0, 1280, 1024), large},
+        // A monitor of the user's own over part of the right one takes its place
+        // as the primary: no RandR output has its name.
+        {"own monitor",
+         {{"--output", "DUMMY1", "--primary"}, {"--setmonitor", "PART", "1024/271x768/203+1280+256", "DUMMY1"}},
+         QRect(1280, 256, 1024, 768),
+         small},
+        // 1024x768 at 1.5 is 683x512 logical pixels, and 683 × 1.5 is 1025.
+        {"own monitor at 1.5", {}, QRect(1280, 256, 1024, 768), small, 1.5},
+    };
+    for (const auto& c : cases) {
+        for (const QStringList& args : c.setUp) Xrandr(args);
+        const QImage shot = PictureOfARun(c.scale);
+        ASSERT_FALSE(shot.isNull()) << c.name << ": no picture";
+        // Without a window manager the window is its client area, as the form
+        // placed and sized it.
+        const QRect client = viewer.Main().geometry;
+        EXPECT_TRUE(client == c.monitor) << c.name << ": the form covers (" << client.x() << ", "
+                                         << client.y() << ") " << client.width() << "x" << client.height();
+        // The monitor shows the design's picture at its size, with the box.
+        const QRect box = BoxAt(c.scale);
+        const Diff d = Compare(shot.copy(c.monitor), c.design, {box});
+        const double compared = double(c.monitor.width()) * c.monitor.height() - box.width() * box.height();
+        std::cout << c.name << ": " << 100.0 * (1 - double(d.count) / compared)
+                  << " % of the monitor's pixels outside the box are the design's\n";
+        EXPECT_EQ(d.count, 0) << c.name << ": " << d.count << " pixels differ from the design's, within ("
+                              << d.bounds.x() << ", " << d.bounds.y() << ") " << d.bounds.width() << "x"
+                              << d.bounds.height();
     }
 }
 

@@ -28,17 +28,36 @@ QSize OutputPixels(Display* dpy, const QString& name) {
     if (resources) XRRFreeScreenResources(resources);
     return size;
 }
+
+// The size of the RandR monitor of that name, such as one the user defined over
+// part of the desktop (Qt names a screen after it, from RandR 1.5 on); empty
+// where there is none such.
+QSize MonitorPixels(Display* dpy, const QString& name) {
+    int major = 0, minor = 0;
+    if (!XRRQueryVersion(dpy, &major, &minor) || major * 100 + minor < 105) return {};
+    QSize size;
+    int count = 0;
+    XRRMonitorInfo* monitors = XRRGetMonitors(dpy, DefaultRootWindow(dpy), True, &count);
+    for (int i = 0; monitors && i < count && size.isEmpty(); ++i) {
+        char* monitorName = XGetAtomName(dpy, monitors[i].name);
+        if (monitorName && QString::fromLocal8Bit(monitorName) == name)
+            size = QSize(monitors[i].width, monitors[i].height);
+        if (monitorName) XFree(monitorName);
+    }
+    if (monitors) XRRFreeMonitors(monitors);
+    return size;
+}
 }  // namespace
 
 QSize ScreenPixels() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
         Display* dpy = x11->display();
-        const QSize output = OutputPixels(dpy, screen->name());
-        if (!output.isEmpty()) return output;
-        // A server without RandR outputs has the one screen.
-        const int n = DefaultScreen(dpy);
-        return {DisplayWidth(dpy, n), DisplayHeight(dpy, n)};
+        QSize pixels = OutputPixels(dpy, screen->name());
+        if (pixels.isEmpty()) pixels = MonitorPixels(dpy, screen->name());
+        // Neither (Xinerama's heads, a server without RandR): the screen's own
+        // geometry, never the root window's, which spans every monitor.
+        return pixels.isEmpty() ? screen->geometry().size() * screen->devicePixelRatio() : pixels;
     }
     // Wayland: an output's logical size times its whole-number buffer scale is
     // its mode.
