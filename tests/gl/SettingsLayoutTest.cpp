@@ -244,8 +244,11 @@ TEST_F(SettingsLayoutTest, ColorChooserOffersTwentyOneEntries) {
         SCOPED_TRACE(entries[i].name);
         EXPECT_EQ(box.itemText(i), QString::fromLatin1(entries[i].name));
         EXPECT_EQ(box.EntryColor(i), entries[i].color);
-        // Each entry shows a swatch of its own colour.
+        // Each entry shows a swatch of its own colour, filling the place the box
+        // gives it.
         const QImage swatch = box.itemIcon(i).pixmap(box.iconSize()).toImage();
+        EXPECT_TRUE(swatch.size() == box.iconSize())
+            << "a swatch of " << swatch.width() << " px in a place of " << box.iconSize().width();
         EXPECT_EQ(swatch.pixelColor(swatch.width() / 2, swatch.height() / 2), entries[i].color);
     }
     EXPECT_EQ(box.currentIndex(), 0);

@@ -113,15 +113,22 @@ TEST_F(TextureFileTest, FilesThatAreNotWholeBitmapsRaise) {
 
 TEST_F(TextureFileTest, HugeDeclaredSizesFailWithoutAllocating) {
     // Header only, or header and a few bytes of run-length data: nothing backs
-    // the size the header claims.
-    bmp::Header rle{40, 30000, 30000, 8, bmp::kRle8};
-    rle.palette = {qRgb(0, 0, 0)};
+    // the size the header claims. A stream that ends at once is whole, so sizes just
+    // past the limits are refused for their size alone: 8192 by 8192 loads (the
+    // allocation test), one row or one column more does not.
+    const auto rle = [](int width, int height) {
+        bmp::Header h{40, width, height, 8, bmp::kRle8};
+        h.palette = {qRgb(0, 0, 0)};
+        return bmp::File(h, QByteArray("\0\x01", 2));
+    };
     const std::vector<std::pair<const char*, QByteArray>> huge = {
         {"wide_and_high", bmp::HeaderOnly(100000, 100000)},
         {"within_int_but_no_data", bmp::HeaderOnly(8000, 8000)},
         {"one_endless_row", bmp::HeaderOnly(2000000000, 1)},
         {"top_down_extreme", bmp::HeaderOnly(1, -2147483647 - 1)},
-        {"rle_claims_giant", bmp::File(rle, QByteArray("\0\x01", 2))},
+        {"rle_claims_giant", rle(30000, 30000)},
+        {"row_past_the_pixel_limit", rle(8192, 8193)},
+        {"column_past_the_side_limit", rle(16385, 1)},
     };
     for (const auto& [name, bytes] : huge) {
         SCOPED_TRACE(name);
