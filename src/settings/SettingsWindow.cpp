@@ -14,9 +14,11 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 
 TForm2* Form2 = nullptr;
@@ -78,7 +80,8 @@ TForm2::TForm2() : TForm(Form1, Qt::Tool) {
     setWindowTitle(QStringLiteral("Параметры и коэффициенты"));
     setBackgroundRole(QPalette::Button);
     setFont(FormFont());
-    move(198, 106);
+    // Where the main window stands: at the primary monitor's corner.
+    move(QGuiApplication::primaryScreen()->geometry().topLeft() + QPoint(198, 106));
     setFixedSize(517, 373);
     BuildControls();
     AttachHandlers();

@@ -268,6 +268,13 @@ TEST_F(MonitorsTest, OpensOverThePrimaryMonitorWhereverItStands) {
         EXPECT_EQ(d.count, 0) << c.name << ": " << d.count << " pixels differ from the design's, within ("
                               << d.bounds.x() << ", " << d.bounds.y() << ") " << d.bounds.width() << "x"
                               << d.bounds.height();
+        // The settings window opens beside it (the menu's rows are found at scale 1).
+        if (c.scale != 1) continue;
+        menuAt = c.monitor.center();
+        const TopWindow settings = OpenSettings();
+        EXPECT_TRUE(c.monitor.contains(settings.geometry.topLeft()))
+            << c.name << ": the settings window opens at (" << settings.geometry.x() << ", "
+            << settings.geometry.y() << ")";
     }
 }
 
