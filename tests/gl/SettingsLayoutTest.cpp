@@ -76,6 +76,12 @@ TEST_F(SettingsLayoutTest, WindowIsAFixedHiddenToolWindow) {
     Form1->N3->trigger();
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(f.winId(), native);
+    // Opened again while shown under the main window, it comes to the front.
+    const QPoint middle = f.geometry().center();
+    Form1->raise();
+    ASSERT_TRUE(WaitUntil([&] { return QApplication::topLevelAt(middle) == Form1; }));
+    Form1->N3->trigger();
+    EXPECT_TRUE(WaitUntil([&] { return QApplication::topLevelAt(middle) == &f; }));
     EXPECT_EQ(f.TrackBar2->value(), 10);
     EXPECT_EQ(f.Edit6->text(), shown);
     EXPECT_EQ(Form1->CoefB, 0.2f);

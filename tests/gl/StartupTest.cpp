@@ -7,6 +7,7 @@
 #include "settings/RadioGroup.h"
 #include "settings/SettingsWindow.h"
 #include "shell/MainWindow.h"
+#include "support/Picture.h"
 #include "support/ViewConfig.h"
 #include "support/Viewer.h"
 
@@ -136,6 +137,22 @@ TEST_F(StartupTest, FramesRunBackToBackAndTheTimerReportsThem) {
     const int fps = Form1->Edit1->text().toInt(&ok);
     EXPECT_TRUE(ok);
     EXPECT_GT(fps, 0);
+
+    // A presented frame shows the scene: the window holds what a frame draws, but
+    // where the readout box stands over it.
+    const QImage drawn = RenderedPicture();
+    const QImage shown = Form1->View->screen()->grabWindow(Form1->View->winId()).toImage();
+    ASSERT_EQ(shown.size(), drawn.size());
+    const QRect readout = Form1->Edit1->frameGeometry().translated(-Form1->View->mapToGlobal(QPoint(0, 0)));
+    int differing = 0, lit = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb colour = drawn.pixel(x, y) & 0xFFFFFFu;
+            differing += !readout.contains(x, y) && (shown.pixel(x, y) & 0xFFFFFFu) != colour;
+            lit += colour != 0;
+        }
+    EXPECT_EQ(differing, 0) << "pixels of the window that are not the frame drawn";
+    EXPECT_GT(lit, 1000) << "a black picture would make the comparison say nothing";
 }
 
 // Something else may hold the thread's GL binding between two frames (on Wayland
