@@ -21,7 +21,7 @@ job="${1:-test}"
 # forms are laid out for, Qt's Russian strings, Qt's Wayland plugin.
 build=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-translations-l10n libgl-dev libglu1-mesa-dev libxrandr-dev
+  qt6-base-dev qt6-translations-l10n libgl-dev libglu1-mesa-dev libxrandr-dev libwayland-dev
   libgl1-mesa-dri fonts-liberation fonts-dejavu-core
   qt6-wayland
 )
@@ -36,6 +36,7 @@ testing=(
   # The manual pages rendered as a reader gets them.
   man-db
 )
+dpkg --compare-versions "$(apt-cache policy sway | sed -n 's/ *Candidate: //p')" ge 1.8 2>/dev/null && testing+=(sway grim wlrctl)
 # cpack's dpkg-shlibdeps step runs `file` on what it packs.
 packaging=(debootstrap desktop-file-utils appstream file)
 # Debian's checks of the package, for the package check.
@@ -48,8 +49,7 @@ windows=(
   libgl1 libglx-mesa0 locales
 )
 
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+SUDO="$([ "$(id -u)" -eq 0 ] || echo sudo)"
 case "$job" in
 run)
   packages=("${build[@]}")
@@ -58,7 +58,7 @@ run)
 test) packages=("${build[@]}" "${headless[@]}" "${testing[@]}" "${packaging[@]}") ;;
 package) packages=("${build[@]}" "${packaging[@]}" "${lint[@]}") ;;
 arm64) packages=(crossbuild-essential-arm64 cmake qt6-base-dev{,:arm64} "${packaging[@]}") &&
-  packages+=({libgl,libglu1-mesa,libxrandr,libgtest}-dev:arm64) ;;
+  packages+=({libgl,libglu1-mesa,libxrandr,libwayland,libgtest}-dev:arm64) ;;
 windows) packages=("${build[@]}" "${headless[@]}" "${windows[@]}") ;;
 *)
   echo "usage: install-deps.sh run|test|package|windows|arm64" >&2

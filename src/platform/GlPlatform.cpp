@@ -8,6 +8,8 @@
 #include <QSurfaceFormat>
 #include <QtGui/qopengl.h>
 
+#include <algorithm>
+
 namespace {
 GlPlatform defaultPlatform;
 GlPlatform* current = &defaultPlatform;
@@ -81,10 +83,22 @@ bool GlPlatform::MakeCurrent(GlView* dc, QOpenGLContext* rc) {
         return true;
     }
     if (!dc || !rc) return false;
-    return rc->makeCurrent(dc);
+    // A context made current before its view has a drawable (on Wayland, until the
+    // view is laid out) has its viewport set to the drawable's size by the driver
+    // when it first gets one: the viewport start-up set meanwhile is put back.
+    GLint before[4] = {}, after[4] = {};
+    const bool keep = exposedWith_ != rc && QOpenGLContext::currentContext() == rc;
+    if (keep) glGetIntegerv(GL_VIEWPORT, before);
+    if (!rc->makeCurrent(dc)) return false;
+    if (keep) glGetIntegerv(GL_VIEWPORT, after);
+    if (keep && !std::equal(before, before + 4, after))
+        glViewport(before[0], before[1], before[2], before[3]);
+    if (dc->isExposed()) exposedWith_ = rc;
+    return true;
 }
 
 void GlPlatform::DeleteContext(QOpenGLContext* rc) {
+    if (exposedWith_ == rc) exposedWith_ = nullptr;
     if (!DestroyNativeGlContext(rc)) delete rc;
 }
 

@@ -48,6 +48,10 @@ public:
     virtual void DeleteContext(QOpenGLContext* rc);
     // Presents the back buffer of the view.
     virtual void SwapBuffers(GlView* dc, QOpenGLContext* rc);
+
+private:
+    // The context last made current with an exposed view, which has its drawable.
+    QOpenGLContext* exposedWith_ = nullptr;
 };
 
 // The platform in force; tests may install their own and restore with nullptr.

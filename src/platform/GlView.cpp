@@ -1,16 +1,19 @@
 #include "GlView.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
 GlView::GlView(QWindow* parent) : QWindow(parent) { setSurfaceType(QSurface::OpenGLSurface); }
 
-// In device pixels, as the pointer itself moves: a drag turns the view as far at
-// 150 % as at 100 % for the same hand movement, as the design reads its client
-// pixels on a scaled screen.
+// In the units the pointer itself moves in, so that a drag turns the view as far
+// at 150 % as at 100 % for the same hand movement: device pixels on X11 and
+// Windows, as the design reads its client pixels on a scaled screen; logical
+// pixels on Wayland, where the compositor moves the pointer in them.
 void GlView::mouseMoveEvent(QMouseEvent* e) {
-    const QPoint p = (e->position() * devicePixelRatio()).toPoint();
+    static const bool logical = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    const QPoint p = (logical ? e->position() : e->position() * devicePixelRatio()).toPoint();
     if (onMouseMove) onMouseMove(e->buttons(), p.x(), p.y());
 }
 

@@ -11,7 +11,8 @@ public:
     explicit GlView(QWindow* parent = nullptr);
 
     // Pointer moves with the buttons held at the time (Qt::MouseButtons bits), in
-    // the view's device pixels.
+    // the units the pointer moves in: the view's device pixels, on Wayland its
+    // logical pixels.
     std::function<void(Qt::MouseButtons buttons, int x, int y)> onMouseMove;
     // The platform's context-menu request, at a global position.
     std::function<void(const QPoint& globalPos)> onContextMenu;

@@ -4,7 +4,6 @@
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QtMath>
 
 #include <iostream>
 #include <string>
@@ -127,11 +126,6 @@ protected:
         qputenv("DISPLAY", display.toLocal8Bit());
     }
 
-    // The frames-per-second box's margin at `scale`.
-    static QRect BoxAt(double scale) {
-        return QRect(0, 0, qCeil(kFpsMargin.width() * scale), qCeil(kFpsMargin.height() * scale));
-    }
-
     QProcess server_;
 
 private:
@@ -149,10 +143,10 @@ protected:
         viewer.Reset();
         viewer.SetEnvironment(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale));
         if (!viewer.Start()) return {};
-        const QImage start = SettledScreen(8000, Screenshot, {BoxAt(scale)});
+        const QImage start = SettledScreen(8000, Screenshot, {FpsMarginAt(scale)});
         Xdo({"mousemove", "640", "512", "sleep", "0.2", "mousedown", "1", "mousemove", "700", "540",
              "sleep", "0.2", "mouseup", "1"});
-        return {start, ChangedScreen(start, {BoxAt(scale)})};
+        return {start, ChangedScreen(start, {FpsMarginAt(scale)})};
     }
     // Moves this test, and the program's runs after it, to an X server of `size`.
     void UseScreen(QSize size) { UseDisplay(StartXvfb(server_, size)); }
@@ -177,7 +171,7 @@ TEST_F(ScaledDisplayTest, FractionalScalesDrawAndTurnAsWithoutScaling) {
             ASSERT_FALSE(start.isNull() || turned.isNull()) << "no pictures at " << scale << " on " << screen;
             // The scale took effect: the box, grown with it, covers the picture
             // past halfway from the unscaled box's edges to the scaled box's.
-            const Diff box = Compare(plain.copy(BoxAt(scale)), start.copy(BoxAt(scale)));
+            const Diff box = Compare(plain.copy(FpsMarginAt(scale)), start.copy(FpsMarginAt(scale)));
             const double halfway = (1 + scale) / 2;
             const std::string grown = "the frames-per-second box at " + std::to_string(scale) + " on " +
                                       screen + " changes the picture up to " +
@@ -186,7 +180,7 @@ TEST_F(ScaledDisplayTest, FractionalScalesDrawAndTurnAsWithoutScaling) {
             EXPECT_GT(box.bounds.right() + 1, (kFpsBox.right() + 1) * halfway) << grown;
             EXPECT_GT(box.bounds.bottom() + 1, (kFpsBox.bottom() + 1) * halfway) << grown;
             for (const auto& [name, a, b] : {std::tuple{"start", plain, start}, {"turned", plainTurned, turned}}) {
-                const Diff d = Compare(a, b, {BoxAt(scale)});
+                const Diff d = Compare(a, b, {FpsMarginAt(scale)});
                 EXPECT_EQ(d.count, 0) << name << " picture at " << scale << " on " << screen << ": " << d.count
                                       << " pixels differ, within (" << d.bounds.x() << ", " << d.bounds.y()
                                       << ") " << d.bounds.width() << "x" << d.bounds.height();
@@ -214,7 +208,8 @@ protected:
         viewer.Reset();
         viewer.SetEnvironment(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale));
         if (!viewer.Start()) return {};
-        return SettledScreen(8000, Screenshot, {BoxAt(scale).translated(viewer.Main().geometry.topLeft())});
+        return SettledScreen(8000, Screenshot,
+                             {FpsMarginAt(scale).translated(viewer.Main().geometry.topLeft())});
     }
 
     QTemporaryDir folder_;
@@ -260,7 +255,7 @@ TEST_F(MonitorsTest, OpensOverThePrimaryMonitorWhereverItStands) {
         EXPECT_TRUE(client == c.monitor) << c.name << ": the form covers (" << client.x() << ", "
                                          << client.y() << ") " << client.width() << "x" << client.height();
         // The monitor shows the design's picture at its size, with the box.
-        const QRect box = BoxAt(c.scale);
+        const QRect box = FpsMarginAt(c.scale);
         const Diff d = Compare(shot.copy(c.monitor), c.design, {box});
         const double compared = double(c.monitor.width()) * c.monitor.height() - box.width() * box.height();
         std::cout << c.name << ": " << 100.0 * (1 - double(d.count) / compared)

@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtMath>
 
 #include <memory>
 #include <optional>
@@ -25,6 +26,10 @@ inline const QString kAppTitle = QStringLiteral("Ливентор");
 // comparisons leave out because its number changes every second.
 inline const QRect kFpsBox(2, 1, 31, 21);
 inline const QRect kFpsMargin(0, 0, VIEWER_FPS_MARGIN);  // tests/fps-margin.mvg
+// That margin on a display at `scale`, where the box grows with everything Qt draws.
+inline QRect FpsMarginAt(double scale) {
+    return QRect(0, 0, qCeil(kFpsMargin.width() * scale), qCeil(kFpsMargin.height() * scale));
+}
 
 class ViewerSession {
 public:

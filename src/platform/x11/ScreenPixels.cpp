@@ -1,4 +1,5 @@
 #include "platform/ScreenPixels.h"
+#include "platform/wayland/OutputPixels.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -59,8 +60,10 @@ QSize ScreenPixels() {
         // geometry, never the root window's, which spans every monitor.
         return pixels.isEmpty() ? screen->geometry().size() * screen->devicePixelRatio() : pixels;
     }
-    // Wayland: an output's logical size times its whole-number buffer scale is
-    // its mode.
+    // Wayland: as many pixels as a window covering the output draws, at the
+    // output's fractional scale where windows draw at it, or else at the
+    // whole-number buffer scale that Qt reports.
+    if (const QSize output = FractionalOutputPixels(screen); !output.isEmpty()) return output;
     const qreal ratio = screen->devicePixelRatio();
     return {static_cast<int>(std::lround(screen->size().width() * ratio)),
             static_cast<int>(std::lround(screen->size().height() * ratio))};
