@@ -155,17 +155,12 @@ Section "Uninstall"
   !include "${UNFILES}"
   DeleteRegKey SHCTX "${REGKEY}"
   ; This uninstaller runs from a copy, and uninstall.exe, which waits for it,
-  ; has moved itself out of the folder; started otherwise, it goes at the next
-  ; start of Windows.
+  ; has moved itself out of the way: once ended, it deletes itself, and the
+  ; folder if it is left empty.
   Delete "$INSTDIR\uninstall.dat"
   Delete "$INSTDIR\uninstall.exe"
-  ${If} ${FileExists} "$INSTDIR\uninstall.exe"
-    Delete /REBOOTOK "$INSTDIR\uninstall.exe"
-    RMDir /REBOOTOK "$INSTDIR"
-  ${Else}
-    ; Only when empty: whatever the user put there stays.
-    RMDir "$INSTDIR"
-  ${EndIf}
+  ; Only when empty: whatever the user put there stays.
+  RMDir "$INSTDIR"
   ${If} $PerUser == 1
     ; The user's programs folder, when this made it and nothing else is there.
     RMDir "$LOCALAPPDATA\Programs"

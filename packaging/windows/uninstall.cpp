@@ -5,9 +5,10 @@
 // The removal itself is the installer's uninstaller, kept beside this program as
 // uninstall.dat. Run from its folder it would copy itself away and return at
 // once, so that its own file can be deleted; here that copy is made and waited
-// for. This program leaves the folder too: a running program cannot be deleted,
-// but it can be moved: to the temporary folder, from which it is deleted once
-// it has ended, or back when the removal does not happen.
+// for. This program leaves the folder's files too: a running program cannot be
+// deleted, but it can be moved within its volume: to the temporary folder or, on
+// another volume, to a name of its own in the folder. Once it has ended it is
+// deleted from there, or it moves back when the removal does not happen.
 // Its arguments (/S for a silent removal) go on to the uninstaller.
 #include <windows.h>
 #include <shellapi.h>
@@ -31,58 +32,56 @@ std::wstring Arguments() {
     return line;
 }
 
-constexpr const wchar_t* kRunOnce = L"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+constexpr const wchar_t* kRunOnce = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
 std::wstring TempFile(const wchar_t* folder, const wchar_t* prefix) {
     wchar_t name[MAX_PATH];
     if (!GetTempFileNameW(folder, prefix, 0, name)) return {};
     return name;
 }
-// This program's moved file, once it has ended. Windows deletes it at its next
-// start only for an administrator (MOVEFILE_DELAY_UNTIL_REBOOT); for anyone else
-// it would stay in the user's temporary folder for good. So Windows' own command
-// processor waits for this process to end: its input is a pipe whose other end
-// only this process holds, which Windows closes when it ends. It then deletes the
-// file, trying again a second apart for a while; should the file still be there,
-// or the command processor not start, it is deleted at the user's next logon.
-void DeleteWhenEnded(const std::wstring& file) {
-    const std::wstring del = L"del /f /q \"" + file + L"\"";
-    const std::wstring atLogon = L"cmd.exe /d /q /c " + del;
-    wchar_t system[MAX_PATH];
-    const UINT n = GetSystemDirectoryW(system, MAX_PATH);
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE reader = nullptr, writer = nullptr;
-    if (n > 0 && n < MAX_PATH && CreatePipe(&reader, &writer, &inherit, 0)) {
-        SetHandleInformation(writer, HANDLE_FLAG_INHERIT, 0);
-        const std::wstring cmd = std::wstring(system) + L"\\cmd.exe";
-        std::wstring line = L"\"" + cmd + L"\" /d /q /c \"set /p _= & for /l %n in (1,1,30) do @(" + del +
-                            L" 2>nul & if not exist \"" + file +
-                            L"\" exit /b 0 & ping -n 2 127.0.0.1 >nul) & reg add " + kRunOnce +
-                            L" /v SurfaceViewerUninstall /d \"cmd.exe /d /q /c del /f /q \\\"" + file +
-                            L"\\\"\" /f >nul\"";
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = reader;
-        PROCESS_INFORMATION process = {};
-        const BOOL started = CreateProcessW(cmd.c_str(), line.data(), nullptr, nullptr, TRUE,
-                                            CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
-        CloseHandle(reader);
-        if (started) {
-            // The writer stays open until this process ends.
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
-            return;
-        }
-        CloseHandle(writer);
-    }
+
+// This program's file moved to a new name in FOLDER; nothing where the move
+// fails, as it does to another volume. The name is taken by an empty file first.
+std::wstring MoveInto(const wchar_t* self, const wchar_t* folder) {
+    const std::wstring moved = TempFile(folder, L"svl");
+    if (moved.empty() || MoveFileExW(self, moved.c_str(), MOVEFILE_REPLACE_EXISTING)) return moved;
+    DeleteFileW(moved.c_str());
+    return {};
+}
+
+// Deletes FILE once this process has ended, then FOLDER if given and empty
+// (whatever the user put there stays), with no administrator rights, which a
+// deletion at Windows' next start would need. Windows' own command processor
+// tries every second for half a minute; it inherits no handle, so that whoever
+// reads this program's output sees its end when this program ends. The same
+// deletion is set to run at the user's next logon, in case the command processor
+// never gets to it; it takes that back once the file is gone.
+void DeleteWhenEnded(const std::wstring& file, const std::wstring& folder) {
+    std::wstring removal = L"del /f /q \"" + file + L"\"";
+    if (!folder.empty()) removal += L" & rmdir \"" + folder + L"\"";
+    const std::wstring atLogon = L"cmd.exe /d /q /c " + removal;
+    const std::wstring value = L"SurfaceViewer " + file.substr(file.find_last_of(L'\\') + 1);
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunOnce + 5, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                        nullptr) == ERROR_SUCCESS) {
-        RegSetValueExW(key, L"SurfaceViewerUninstall", 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(atLogon.c_str()),
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunOnce, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS) {
+        RegSetValueExW(key, value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(atLogon.c_str()),
                        static_cast<DWORD>((atLogon.size() + 1) * sizeof(wchar_t)));
         RegCloseKey(key);
+    }
+    wchar_t system[MAX_PATH];
+    const UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return;
+    const std::wstring cmd = std::wstring(system) + L"\\cmd.exe";
+    std::wstring line = L"\"" + cmd + L"\" /d /q /c \"for /l %n in (1,1,30) do @((" + removal +
+                        L") 2>nul & if exist \"" + file + L"\" (ping -n 2 127.0.0.1 >nul) else (reg delete HKCU\\" +
+                        kRunOnce + L" /v \"" + value + L"\" /f >nul 2>nul & exit /b 0))\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessW(cmd.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                       &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
     }
 }
 }  // namespace
@@ -102,11 +101,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::wstring copy = name + L".exe";
     if (!CopyFileW((folder + L"\\uninstall.dat").c_str(), copy.c_str(), FALSE)) return 1;
 
-    // The name is taken by an empty file, removed again when the move fails, as
-    // it does when the folder is on another volume than the temporary folder.
-    const std::wstring moved = TempFile(temp, L"svl");
-    const bool away = !moved.empty() && MoveFileExW(self, moved.c_str(), MOVEFILE_REPLACE_EXISTING);
-    if (!away && !moved.empty()) DeleteFileW(moved.c_str());
+    // Kept in the folder, on its volume, it takes the folder with it once empty.
+    std::wstring moved = MoveInto(self, temp);
+    const std::wstring emptied = moved.empty() ? folder : std::wstring();
+    if (moved.empty()) moved = MoveInto(self, folder.c_str());
 
     // In place (_?=, always last): the copy removes the folder's files itself.
     const std::wstring parameters = Arguments() + L" _?=" + folder;
@@ -125,11 +123,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
     DeleteFileW(copy.c_str());
 
-    if (away) {
-        if (code != 0 && GetFileAttributesW((folder + L"\\uninstall.dat").c_str()) != INVALID_FILE_ATTRIBUTES)
-            MoveFileExW(moved.c_str(), self, 0);  // still installed: stay with it
-        else
-            DeleteWhenEnded(moved);
+    if (code != 0 && GetFileAttributesW((folder + L"\\uninstall.dat").c_str()) != INVALID_FILE_ATTRIBUTES) {
+        if (!moved.empty()) MoveFileExW(moved.c_str(), self, 0);  // still installed: stay with it
+    } else {
+        DeleteWhenEnded(moved.empty() ? self : moved, emptied);
     }
     return static_cast<int>(code);
 }

@@ -9,6 +9,8 @@
 # there, runs SCRIPT inside and exits with its status; inside it returns at once.
 # The settings the Windows scripts document reach the root.
 WINDOWS_SETTINGS=(QT_WIN_JOBS WINDOWS_BUILD_JOBS MONKEY_SEED MONKEY_SECONDS)
+# The Qt the package ships (package.sh), whose sources build-qt.sh records: CMake targets.
+WINDOWS_QT_TARGETS="Core Gui Widgets QWindowsIntegrationPlugin QModernWindowsStylePlugin"
 WINDOWS_RELEASE=trixie
 WINDOWS_ROOT_SRC=/root/surface-viewer
 

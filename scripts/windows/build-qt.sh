@@ -10,16 +10,18 @@
 #   QT_WIN_JOBS     parallel jobs (default 2)
 #
 # For the notices (scripts/windows/notices.sh) the cache keeps: in .complete the
-# archive's name and SHA-256; compiled-sources.txt, every source file and header
-# the shipped targets were compiled from (only a build can tell); and licenses/,
-# Qt's licence texts with third-party.json, the code of others those sources
-# hold, and its licence files. A cache without licenses/ or the archive's record
-# gets them from the archive, without building again.
+# archive's name and SHA-256; compiled-sources.txt, every source file and header the
+# shipped targets and their bundled code were compiled from (only a build can tell);
+# and licenses/, Qt's licence texts with third-party.json, the code of others those
+# sources hold, and its licence files. A cache without licenses/ or the archive's
+# record gets them from the archive, without building again.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 toolchain="$root/cmake/mingw-w64.cmake"
+source "$root/scripts/lib/windows-root.sh"
+shipped="(${WINDOWS_QT_TARGETS// /|}|Bundled[A-Za-z0-9]+)"
 cache_root="${QT_WIN_CACHE:-/var/cache/surface-viewer}"
 jobs="${QT_WIN_JOBS:-2}"
 
@@ -55,6 +57,14 @@ mkdir -p "$cache_root"
 # An interrupted build goes on where it stopped.
 work="$cache_root/work-${version//[^A-Za-z0-9.]/_}-$hash"
 
+# Without Qt Core and each library these options bundle, the notices would lack code.
+sources_complete() {
+  for part in corelib $(printf '%s\n' "${options[@]}" | sed -n 's/^-DFEATURE_system_\(.*\)=OFF$/\1/p'); do
+    grep -Eq "^src/(3rdparty/[^/]*)?${part}[^/]*/" "$prefix/compiled-sources.txt" 2>/dev/null ||
+      { echo "build-qt: $prefix/compiled-sources.txt names no source of $part" >&2; return 1; }
+  done
+}
+
 # Debian's orig archive of qt6-base, fetched into folder $1 and unpacked there;
 # prints the archive's path.
 fetch_archive() {
@@ -84,7 +94,7 @@ keep_licenses() {  # SOURCE
   rm -rf "$dest.new"
   mkdir -p "$dest.new/LICENSES"
   cp "$1"/LICENSES/*.txt "$dest.new/LICENSES/"
-  awk '/^SPDXID:/ { ship = $2 ~ /-(Core|Gui|Widgets|Bundled[A-Za-z0-9]+|QWindowsIntegrationPlugin|QModernWindowsStylePlugin)-Attribution-|-bundled-3rdparty-module-/ }
+  awk -v shipped="-$shipped-Attribution-|-bundled-3rdparty-module-" '/^SPDXID:/ { ship = $2 ~ shipped }
     ship && /Information extracted from:/ { getline; sub("^ */src_dir/qtbase/", ""); json = $0 }
     ship && /Entry index:/ { print json, $3 }' "$prefix"/sbom/*.spdx | sort -u |
     while read -r json index; do
@@ -128,7 +138,7 @@ complete_notices() {  # SOURCE ARCHIVE
   mv "$prefix/.complete.new" "$prefix/.complete"
 }
 
-if [ -f "$prefix/.complete" ] && [ -s "$prefix/compiled-sources.txt" ]; then
+if [ -f "$prefix/.complete" ] && { sources_complete || exit 1; }; then
   if [ ! -f "$prefix/licenses/third-party.json" ] || ! grep -q '^archive-sha256 ' "$prefix/.complete"; then
     rm -rf "$work" && mkdir -p "$work"
     archive="$(fetch_archive "$work")"
@@ -151,9 +161,10 @@ nice -n 10 cmake --build "$work/build" --parallel "$jobs" >&2
 cmake --install "$work/build" >&2
 src="$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' "$work/build/CMakeCache.txt")"
 # The shipped targets' objects and the files the compiler read for them.
-ninja -C "$work/build" -t deps | awk -v src="$src/" '
-  /^[^ ]/ { ship = $1 ~ /CMakeFiles\/(Core|Gui|Widgets|Bundled[A-Za-z0-9]+|QWindowsIntegrationPlugin|QModernWindowsStylePlugin)\.dir\// }
+ninja -C "$work/build" -t deps | awk -v src="$src/" -v shipped="CMakeFiles/${shipped}[.]dir/" '
+  /^[^ ]/ { ship = $1 ~ shipped }
   ship && index($1, src) == 1 { print substr($1, length(src) + 1) }' | sort -u >"$prefix/compiled-sources.txt"
+sources_complete || exit 1
 printf 'version %s\noptions-hash %s\nbuild-seconds %s\n' "$version" "$hash" "$((SECONDS - start))" >"$prefix/.complete"
 complete_notices "$src" "$(echo "$work"/qt6-base_*.orig.tar.xz)"
 rm -rf "$work"

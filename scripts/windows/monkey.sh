@@ -1,15 +1,10 @@
 #!/usr/bin/env bash
-# Random mouse, keyboard, menu and settings-window input for the Windows program
-# from the zip, under Wine, as scripts/monkey.sh gives the Linux program (error
-# boxes dismissed as they come):
+# Random input for the Windows program from the zip under Wine, as scripts/monkey.sh
+# gives the Linux program, in the Windows root, on a display and in a prefix of its own:
 #   bash scripts/windows/monkey.sh [SECONDS [ZIP]]     (as root; 60 s)
-# in the Windows root (scripts/lib/windows-root.sh), on a virtual display and in a
-# Wine prefix of its own. Without ZIP it builds the package first. Passes when the
-# program still answers at the end (its menu opens and closes), its picture is not
-# blank, and it ends with exit code 0 when its main window is closed. It prints its
-# seed; MONKEY_SEED=N makes the same choices again. Logs: build-windows/wine-monkey/.
-# A ZIP given must be in build-windows/, from package.sh in this tree, whose build
-# folders hold the tools the run needs.
+# Without ZIP it builds the package first; a ZIP given must be in build-windows/,
+# from package.sh in this tree, whose build folders hold the tools the run needs.
+# Pass and fail, MONKEY_SEED and the logs (build-windows/wine-monkey/): README, "Windows".
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 cd "$root"

@@ -20,11 +20,8 @@ qt_source_version="$(record version)" archive="$(record archive)" archive_sha="$
 release="$(. /etc/os-release && echo "$NAME $VERSION_ID ($VERSION_CODENAME)")"
 
 # The licence of each Debian source package files come from, as its copyright file states it.
-declare -A package_licence=(
-  [gcc-mingw-w64]="GPL-3.0-or-later WITH GCC-exception-3.1"
-  [mingw-w64]="MIT AND BSD-3-Clause"
-  [qt6-translations]="GPL-3.0-only WITH Qt-GPL-exception-1.0"
-)
+declare -A package_licence=([gcc-mingw-w64]="GPL-3.0-or-later WITH GCC-exception-3.1"
+  [mingw-w64]="MIT AND BSD-3-Clause" [qt6-translations]="GPL-3.0-only WITH Qt-GPL-exception-1.0")
 declare -A package_project=([gcc-mingw-w64]="GCC runtime (MinGW-w64)" [mingw-w64]="MinGW-w64 winpthreads"
   [qt6-translations]="Qt translations")
 row() { printf '%-34s %-26s %-22s %s\n' "$@"; }

@@ -55,7 +55,7 @@ homepage="$(windows_project VIEWER_HOMEPAGE)"
 name="surface-viewer-$version-win64"
 app="$out/$name"
 rm -rf "$app"
-mkdir -p "$app/platforms" "$app/styles" "$app/translations"
+mkdir -p "$app"
 
 # Whatever is not the project's own is copied by ship, which notes where it came
 # from for the notices: FOLDER-IN-PACKAGE FILE...
@@ -64,15 +64,18 @@ origins="$out/$name.origins"
 ship() {
   local f
   for f in "${@:2}"; do
-    cp "$f" "$app/$1/"
+    mkdir -p "$app/$1" && cp "$f" "$app/$1/"
     printf '%s\t%s\n' "${1:+$1/}$(basename "$f")" "$(realpath "$f")" >>"$origins"
   done
 }
 cp "$out/cross/run/surface-viewer.exe" "$app/"
-ship "" "$qt"/bin/Qt6{Core,Gui,Widgets}.dll
-ship platforms "$qt/plugins/platforms/qwindows.dll"
-# The native look: qwindowsvistastyle up to Qt 6.6, qmodernwindowsstyle since.
-ship styles "$qt"/plugins/styles/q*windows*style.dll
+# Qt's shipped targets where its CMake files place them: bin/ here, plugins/KIND/ in KIND/.
+for target in $WINDOWS_QT_TARGETS; do
+  f="$(realpath -m --relative-to="$qt" "$qt/$(sed -n 's|^ *IMPORTED_LOCATION_RELEASE "${_IMPORT_PREFIX}/\(.*\)"$|\1|p' \
+    "$qt"/lib/cmake/Qt6*/"Qt6${target}Targets-release.cmake")")"
+  [ -f "$qt/$f" ] || { echo "package: Qt's CMake files place $target nowhere in $qt" >&2; exit 1; }
+  dir="$(dirname "${f#plugins/}")" && ship "${dir#bin}" "$qt/$f"
+done
 ship "" "$(x86_64-w64-mingw32-g++-posix -print-file-name=libgcc_s_seh-1.dll)" \
   "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)" /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll
 # Qt's own strings in Russian: the host's translation, the same for every platform.
@@ -101,9 +104,7 @@ rm -f "$out/$name.zip"
   cd "$app"
   find . -type d | sort | sed 's|^\./\?||' | while read -r d; do
     printf 'SetOutPath "$INSTDIR%s"\n' "${d:+\\${d//\//\\}}"
-    find "./$d" -maxdepth 1 -type f | sort | while read -r f; do
-      printf 'File "%s"\n' "$app/${f#./}"
-    done
+    find "./$d" -maxdepth 1 -type f | sort | while read -r f; do printf 'File "%s"\n' "$app/${f#./}"; done
   done >"$out/install-files.nsh"
   { find . -type f | sort | sed 's|^\./||; s|/|\\|g' | while read -r f; do printf 'Delete "$INSTDIR\\%s"\n' "$f"; done
     find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g' | while read -r d; do printf 'RMDir "$INSTDIR\\%s"\n' "$d"; done

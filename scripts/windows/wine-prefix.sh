@@ -4,14 +4,14 @@
 #   wine_unpack ZIP    a temporary folder (WINE_WORK, removed at exit with Wine's
 #                      processes and the one in $pid), a fresh Wine prefix in it
 #                      (WINEPREFIX and the settings every Wine process of the test
-#                      shares exported) and the zip unpacked (WINE_APP)
+#                      shares exported), its D: on /dev/shm (WINE_D, removed too)
+#                      and the zip unpacked (WINE_APP)
 #   wine_windows [RE]  the program's viewable top-level windows (titles matching RE)
 wine_unpack() {
-  WINE_WORK="$(mktemp -d)"
+  WINE_WORK="$(mktemp -d)" WINE_D="$(mktemp -d /dev/shm/wine-d.XXXXXX)"
   trap '{ [ -z "${pid:-}" ] || kill "$pid"; [ -z "${WINEPREFIX:-}" ] || wineserver -k; } 2>/dev/null
-    rm -rf "$WINE_WORK"' EXIT
-  export WINEPREFIX="$WINE_WORK/prefix" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
-  export LIBGL_ALWAYS_SOFTWARE=1
+    rm -rf "$WINE_WORK" "$WINE_D"' EXIT
+  export WINEPREFIX="$WINE_WORK/prefix" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all LIBGL_ALWAYS_SOFTWARE=1
   # Wine reads its command lines (a Cyrillic shortcut name) in the Unix locale.
   export LC_ALL=C.UTF-8
   local started=$SECONDS
@@ -26,6 +26,7 @@ wine_unpack() {
   # frames the windows itself, as Windows does.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
+  ln -s "$WINE_D" "$WINEPREFIX/dosdevices/d:"
   echo "Wine prefix ready in $((SECONDS - started)) s"
   unzip -q "$1" -d "$WINE_WORK"
   WINE_APP="$(echo "$WINE_WORK"/surface-viewer-*-win64)"

@@ -3,7 +3,8 @@
 // Win32 and WGL can tell. Run under Wine by scripts/windows/test.sh, once with
 //   VIEW_TEST_LOCALE=ru_RU (LANG=ru_RU.UTF-8)  and once with  VIEW_TEST_LOCALE=en_US
 // (LANG=en_US.UTF-8): the locale the shell gave the process, so that a number text
-// fixed to one separator fails under the other. VIEW_TEST_PACKAGE names the
+// fixed to one separator fails under the other; and again at 120 and 144 dpi, the
+// display setting (LogPixels) VIEW_TEST_DPI names. VIEW_TEST_PACKAGE names the
 // unpacked zip, whose notices are judged too.
 #include "platform/Application.h"
 #include "platform/GlPlatform.h"
@@ -41,8 +42,20 @@ TEST(WindowsStartupTest, TheViewIsAChildWindowOfTheForm) {
     EXPECT_NE(GetWindowLongPtrW(view, GWL_STYLE) & WS_CHILD, 0);
 }
 
+// What was current when the frame loop presented its last frame: nothing the
+// test makes current itself.
+struct Drawn {
+    HGLRC context = nullptr;
+    HWND window = nullptr;
+    int format = 0;
+    GLint viewport[4] = {};
+};
+Drawn drawn;
+
 // Maximised as Windows maximises a window: the frame beyond the screen's edges,
-// the client area, and with it the picture's lower-left corner, the screen's.
+// the client area, and with it the picture's lower-left corner, the screen's. The
+// view fills the client area, and the picture keeps the screen's size in device
+// pixels at every display scale.
 TEST(WindowsStartupTest, TheMaximisedFormsClientAreaCoversTheScreen) {
     const HWND form = Hwnd(Form1);
     ASSERT_TRUE(IsZoomed(form));
@@ -61,16 +74,26 @@ TEST(WindowsStartupTest, TheMaximisedFormsClientAreaCoversTheScreen) {
     ASSERT_TRUE(GetWindowRect(Hwnd(Form1->View), &view));
     EXPECT_EQ(view.left, monitor.rcWork.left);
     EXPECT_EQ(view.bottom, monitor.rcWork.bottom);
+    RECT viewClient = {};
+    ASSERT_TRUE(GetClientRect(Hwnd(Form1->View), &viewClient));
+    EXPECT_EQ(viewClient.right, client.right - client.left);
+    EXPECT_EQ(viewClient.bottom, client.bottom - client.top);
+    EXPECT_EQ(drawn.viewport[2], GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(drawn.viewport[3], GetSystemMetrics(SM_CYSCREEN));
 }
 
-// What was current when the frame loop presented its last frame: nothing the
-// test makes current itself.
-struct Drawn {
-    HGLRC context = nullptr;
-    HWND window = nullptr;
-    int format = 0;
-};
-Drawn drawn;
+// The forms grow with the display scale the run set: the frames-per-second box
+// covers as many times its size in device pixels. A run that falls back to
+// 96 dpi, where every other check holds as well, fails here.
+TEST(WindowsStartupTest, TheFormsGrowWithTheDisplayScale) {
+    const char* dpi = std::getenv("VIEW_TEST_DPI");
+    ASSERT_NE(dpi, nullptr) << "VIEW_TEST_DPI names the display setting the test runs at";
+    const double scale = std::atoi(dpi) / 96.0;
+    RECT box = {};
+    ASSERT_TRUE(GetClientRect(Hwnd(Form1->Edit1), &box));
+    EXPECT_NEAR(box.right, Form1->Edit1->width() * scale, 1.0) << "at " << dpi << " dpi";
+    EXPECT_NEAR(box.bottom, Form1->Edit1->height() * scale, 1.0) << "at " << dpi << " dpi";
+}
 
 class WatchingPlatform : public GlPlatform {
 public:
@@ -79,6 +102,7 @@ public:
         const HDC current = wglGetCurrentDC();
         drawn.window = current ? WindowFromDC(current) : nullptr;
         drawn.format = current ? GetPixelFormat(current) : 0;
+        glGetIntegerv(GL_VIEWPORT, drawn.viewport);
         GlPlatform::SwapBuffers(dc, rc);
     }
 };
@@ -140,12 +164,30 @@ TEST(WindowsStartupTest, TheFormsOwnFaceHasCyrillic) {
 }
 
 // The package's notices, with Windows' line ends: every file of the zip is the
-// project's own or named in the table with its licence, and each licence the
-// table names is there in full.
+// project's own or named in the table with its licence, and each licence named is
+// there in full.
 QString Notices(const QString& name) {
     QFile file(QDir(QString::fromLocal8Bit(std::getenv("VIEW_TEST_PACKAGE"))).filePath(name));
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
+
+// Each licence the notices may quote, by its own title and last words (a licence
+// "or later" by its one version's): a text filed under another licence's name, or
+// cut short, matches neither.
+const std::map<QString, QString> kLicenceTexts = {
+    {"GPL-3.0-only", R"(GNU GENERAL PUBLIC LICENSE\s+Version 3,[\s\S]*why-not-lgpl\.html>\.)"},
+    {"LGPL-3.0-only", R"(GNU LESSER GENERAL PUBLIC LICENSE\s+Version 3,[\s\S]*that version for the\s+Library\.)"},
+    {"Qt-GPL-exception-1.0", R"(The Qt Company GPL Exception 1\.0[\s\S]*under the terms of this license\.)"},
+    {"GCC-exception-3.1", R"(GCC RUNTIME LIBRARY EXCEPTION\s+Version 3\.1,[\s\S]*license of GCC\.)"},
+    {"MIT", R"(MIT License[\s\S]*OTHER DEALINGS IN THE\s+SOFTWARE\.)"},
+    {"BSD-3-Clause", R"(Copyright[\s\S]*3\. Neither the name[\s\S]*POSSIBILITY OF SUCH DAMAGE\.)"},
+    {"Unicode-DFS-2016",
+     R"(UNICODE, INC\. LICENSE AGREEMENT - DATA FILES AND SOFTWARE[\s\S]*of the copyright\s+holder\.)"},
+    {"Unicode-3.0", R"(UNICODE LICENSE V3[\s\S]*of the copyright\s+holder\.)"},
+    {"Apache-2.0", R"(Apache License\s+Version 2\.0, January 2004[\s\S]*limitations under the License\.)"},
+    {"CC0-1.0", R"(Creative Commons Legal Code\s+CC0 1\.0 Universal[\s\S]*this CC0 or use of the\s+Work\.)"},
+    {"LicenseRef-SHA1-Public-Domain", R"(100% free public domain implementation of the SHA-1[\s\S]*dominik-reichl\.de/)"},
+};
 
 TEST(PackageTest, EveryFileOfOthersIsNamedWithItsLicenceInFull) {
     const char* package = std::getenv("VIEW_TEST_PACKAGE");
@@ -183,16 +225,40 @@ TEST(PackageTest, EveryFileOfOthersIsNamedWithItsLicenceInFull) {
         for (const QString& id : QString(licence).replace(QRegularExpression(QStringLiteral("[()]")), QStringLiteral(" "))
                                      .split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             if (id == QLatin1String("AND") || id == QLatin1String("OR") || id == QLatin1String("WITH")) continue;
-            // The text under "==== Licence ID", up to the next heading: the
-            // shortest of them, Qt's GPL exception, has some 950 characters.
-            const QString heading = QStringLiteral("\r\n==== Licence %1\r\n").arg(id);
-            const qsizetype at = text.indexOf(heading);
-            ASSERT_GE(at, 0) << "no text of " << id.toStdString() << " (" << f.toStdString() << ")";
-            const qsizetype end = text.indexOf(QStringLiteral("\r\n==== "), at + heading.size());
-            EXPECT_GE((end < 0 ? text.size() : end) - at - heading.size(), 800)
-                << "the text of " << id.toStdString() << " is not there in full";
+            EXPECT_TRUE(text.contains(QStringLiteral("\r\n==== Licence %1\r\n").arg(id)))
+                << "no text of " << id.toStdString() << " (" << f.toStdString() << ")";
         }
     }
+    // Every text under "==== Licence ID", up to the next heading, the table's and
+    // those of the code inside the Qt DLLs, is that licence's, whole.
+    const QRegularExpression heading(QStringLiteral("\r\n==== Licence (\\S+)\r\n"));
+    for (auto m = heading.globalMatch(text); m.hasNext();) {
+        const QRegularExpressionMatch h = m.next();
+        const std::string id = h.captured(1).toStdString();
+        const qsizetype end = text.indexOf(QStringLiteral("\r\n==== "), h.capturedEnd());
+        const QString body = text.mid(h.capturedEnd(), end < 0 ? -1 : end - h.capturedEnd());
+        const auto known =
+            kLicenceTexts.find(h.captured(1).replace(QLatin1String("-or-later"), QLatin1String("-only")));
+        if (known == kLicenceTexts.end()) {
+            ADD_FAILURE() << "no title and last words known for the licence " << id;
+            continue;
+        }
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("\\A\\s*%1\\s*\\z").arg(known->second)).match(body).hasMatch())
+            << "the text under \"==== Licence " << id << "\" is not " << id << " in full";
+    }
+}
+
+// The code of others these build options certainly compile into Qt: the libraries
+// it bundles in place of the system's (scripts/windows/build-qt.sh). Written here,
+// not read from the build's own record, which an empty or partial list would pass.
+TEST(PackageTest, TheCodeOfOthersInsideQtIsNamed) {
+    const QString text = Notices(QStringLiteral("THIRD-PARTY-NOTICES.txt"));
+    const qsizetype at = text.indexOf(QStringLiteral("\r\n==== Code of others inside the Qt DLLs"));
+    ASSERT_GE(at, 0) << "no code of others inside the Qt DLLs in the notices";
+    const QString section = text.mid(at, text.indexOf(QStringLiteral("\r\n==== "), at + 2) - at);
+    for (const char* name : {"PCRE2", "HarfBuzz-NG", "LibPNG", "Data Compression Library (zlib)"})
+        EXPECT_TRUE(section.contains(QStringLiteral("\r\n%1 ").arg(QLatin1String(name))))
+            << name << " is not named among the code of others inside the Qt DLLs";
 }
 }  // namespace
 
