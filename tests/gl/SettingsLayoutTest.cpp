@@ -256,6 +256,11 @@ TEST_F(SettingsLayoutTest, ColorChooserOffersTwentyOneEntries) {
         EXPECT_TRUE(swatch.size() == box.iconSize())
             << "a swatch of " << swatch.width() << " px in a place of " << box.iconSize().width();
         EXPECT_EQ(swatch.pixelColor(swatch.width() / 2, swatch.height() / 2), entries[i].color);
+        // framed in black on all four sides
+        const int right = swatch.width() - 1, bottom = swatch.height() - 1;
+        for (const QPoint& edge : {QPoint(0, bottom / 2), QPoint(right, bottom / 2), QPoint(right / 2, 0),
+                                   QPoint(right / 2, bottom)})
+            EXPECT_EQ(swatch.pixelColor(edge), QColor(Qt::black)) << edge.x() << ", " << edge.y();
     }
     EXPECT_EQ(box.currentIndex(), 0);
     EXPECT_EQ(box.Selected(), 0u);

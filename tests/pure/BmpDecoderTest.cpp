@@ -63,7 +63,8 @@ TEST(BmpDecoderTest, RunLengthPixelsNeverSetReadAsPaletteEntryZero) {
         {"cut_short", 8, 3, Bytes({4, 3, 0, 0, 0, 4, 1, 2}), {"0000", "1200", "3333"}},
         // Six pixels into a row of four: the rest is dropped, not carried over.
         {"run_past_the_row", 8, 3, Bytes({6, 1, 0, 0, 2, 2, 0, 1}), {"0000", "2200", "1111"}},
-        {"index_past_the_table", 8, 3, Bytes({1, 9, 3, 1, 0, 1}), {"0000", "0000", "k111"}},
+        // Both pixels of the run: all eight bits index, not the low nibble (3).
+        {"index_past_the_table", 8, 3, Bytes({2, 0x13, 2, 1, 0, 1}), {"0000", "0000", "kk11"}},
         // Absolute nibbles 1 2 3; an encoded run 1 2 1; a delta straight up; no end
         // mark.
         {"rle4", 4, 3, Bytes({0, 3, 0x12, 0x30, 0, 0, 3, 0x12, 0, 2, 0, 1, 1, 0x30}), {"0003", "1210", "1230"}},
