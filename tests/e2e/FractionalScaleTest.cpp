@@ -200,7 +200,7 @@ protected:
         const QRect output(QPoint(), mode);
         const bool settled = WaitFor(
             [&] {
-                start = SettledScreen(8000, shoot, ignore);
+                start = SettledScreen(kShowMs, shoot, ignore);
                 return LitShare(start, output) > 0.05 &&
                        !WaitFor([&] { return Compare(start, shoot(), ignore).count != 0; }, 1500, 100);
             },
@@ -208,8 +208,8 @@ protected:
         if (!settled) return {};
         if (!sway.MovePointer(QPoint(400, 300)) || !sway.Drag(QPoint(60, 28)) || !sway.MovePointer(corner))
             return {start, {}};
-        WaitFor([&] { return Compare(start, shoot(), ignore).count != 0; }, 8000, 100);
-        return {start, SettledScreen(8000, shoot, ignore)};
+        WaitFor([&] { return Compare(start, shoot(), ignore).count != 0; }, kShowMs, 100);
+        return {start, SettledScreen(kShowMs, shoot, ignore)};
     }
 
     // The pictures at `scale` are those at 1 on an output of the same mode, all

@@ -143,7 +143,7 @@ protected:
         viewer.Reset();
         viewer.SetEnvironment(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale));
         if (!viewer.Start()) return {};
-        const QImage start = SettledScreen(8000, Screenshot, {FpsMarginAt(scale)});
+        const QImage start = SettledScreen(kShowMs, Screenshot, {FpsMarginAt(scale)});
         Xdo({"mousemove", "640", "512", "sleep", "0.2", "mousedown", "1", "mousemove", "700", "540",
              "sleep", "0.2", "mouseup", "1"});
         return {start, ChangedScreen(start, {FpsMarginAt(scale)})};
@@ -208,7 +208,7 @@ protected:
         viewer.Reset();
         viewer.SetEnvironment(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale));
         if (!viewer.Start()) return {};
-        return SettledScreen(8000, Screenshot,
+        return SettledScreen(kShowMs, Screenshot,
                              {FpsMarginAt(scale).translated(viewer.Main().geometry.topLeft())});
     }
 

@@ -266,7 +266,7 @@ TEST_F(SettingsWindowTest, InvalidBoundRaisesAnErrorBoxAndTheProgramRunsOn) {
     const QPoint edit = settings.geometry.topLeft() + kLowerBoundA;
     const std::vector<QRect> cursor = {kFpsMargin,
                                        QRect(edit - QPoint(40, 15), edit + QPoint(40, 15))};
-    const QImage before = SettledScreen(8000, Screenshot, cursor);
+    const QImage before = SettledScreen(kShowMs, Screenshot, cursor);
     Xdo({"key", "ctrl+a"});
     Xdo({"type", "10"});
     EXPECT_FALSE(ChangedScreen(before, cursor).isNull()) << "the column did not take the bound";

@@ -86,7 +86,11 @@ void ViewerSession::SetEnvironment(const QString& name, const QString& value) {
     if (!shown || !Running())
         return ::testing::AssertionFailure()
                << "the main window did not appear; output:\n" << Output().toStdString();
-    if (SettledScreen().isNull())
+    // The box counts frames wherever the form stands, grown with the run's scale.
+    double scale = 1;
+    for (const auto& [name, value] : environment_)
+        if (name == QLatin1String("QT_SCALE_FACTOR") && !value.isNull()) scale = value.toDouble();
+    if (SettledScreen(kShowMs, Screenshot, {FpsMarginAt(scale).translated(main_.geometry.topLeft())}).isNull())
         return ::testing::AssertionFailure() << "the picture did not settle";
     return ::testing::AssertionSuccess();
 }

@@ -68,15 +68,19 @@ private:
     std::vector<std::pair<QString, QString>> environment_;
 };
 
+// How long a start or a move may take to show before a test gives up: long, so
+// that a busy machine fails no test, and only waited out when something is wrong.
+inline constexpr int kShowMs = 30000;
+
 // A screenshot once two in a row agree outside `ignore` (the scene is still);
 // null when the screen keeps changing for `ms`.
-QImage SettledScreen(int ms = 8000, const std::function<QImage()>& shoot = Screenshot,
+QImage SettledScreen(int ms = kShowMs, const std::function<QImage()>& shoot = Screenshot,
                      const std::vector<QRect>& ignore = {kFpsMargin});
 // Once the screen differs from `before` outside `ignore`, the next settled
 // screenshot: the picture after a move has taken effect. Null when nothing
 // changed, or nothing settled, within `ms`.
 QImage ChangedScreen(const QImage& before, const std::vector<QRect>& ignore = {kFpsMargin},
-                     int ms = 8000);
+                     int ms = kShowMs);
 // Whether the screen keeps agreeing with `still` outside `ignore` for `ms`; false
 // as soon as anything moves. Stillness can only be watched for a while.
 bool StaysStill(const QImage& still, int ms, const std::vector<QRect>& ignore = {kFpsMargin});

@@ -64,7 +64,7 @@ protected:
     }
 
     QImage Settled() {
-        return SettledScreen(8000, [this] { return weston.Screenshot(); },
+        return SettledScreen(kShowMs, [this] { return weston.Screenshot(); },
                              {QRect(0, 0, 1280, kPicture.top())});
     }
 
