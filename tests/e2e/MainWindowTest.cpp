@@ -22,6 +22,10 @@ TEST_F(MainWindowTest, OpensTitledOverTheWholeScreenWithSettingsHidden) {
     const QString geometry = Xdo({"getwindowgeometry", QString::number(viewer.Main().id)});
     EXPECT_TRUE(geometry.contains(QStringLiteral("Position: 0,0"))) << geometry.toStdString();
     EXPECT_TRUE(geometry.contains(QStringLiteral("Geometry: 1280x1024"))) << geometry.toStdString();
+    // The program's own icon, which the task bar and the window switcher show.
+    const QString icon = RunTool(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(viewer.Main().id),
+                                                           QStringLiteral("_NET_WM_ICON")});
+    EXPECT_TRUE(icon.contains(QStringLiteral("(CARDINAL) = "))) << icon.toStdString();
 
     EXPECT_FALSE(FindVisibleWindow(kSettingsTitle).has_value());
     EXPECT_FALSE(MessageBoxShown());
