@@ -209,6 +209,11 @@ QImage Screenshot() {
     return img.convertToFormat(QImage::Format_RGB32);
 }
 
+std::ostream& operator<<(std::ostream& out, const Diff& d) {
+    return out << d.count << " pixels differ, within (" << d.bounds.x() << ", " << d.bounds.y() << ") "
+               << d.bounds.width() << "x" << d.bounds.height();
+}
+
 Diff Compare(const QImage& a, const QImage& b, const std::vector<QRect>& ignore, int tolerance) {
     Diff d;
     if (a.size() != b.size() || a.isNull()) {

@@ -66,6 +66,8 @@ struct Diff {
 };
 Diff Compare(const QImage& a, const QImage& b, const std::vector<QRect>& ignore = {},
              int tolerance = 0);
+// "N pixels differ, within (x, y) WxH", for failure messages.
+std::ostream& operator<<(std::ostream& out, const Diff& d);
 
 // The picture in `area` once two screenshots in a row agree there (whatever was
 // mapped there has been drawn); null when it keeps changing for `ms`.

@@ -224,9 +224,7 @@ protected:
         for (const auto& [name, a, b] :
              {std::tuple{"start", plain, start}, {"turned", plainTurned, turned}}) {
             const Diff d = Compare(a, b, ignore);
-            EXPECT_EQ(d.count, 0) << name << " picture at " << scale << ": " << d.count
-                                  << " pixels differ, within (" << d.bounds.x() << ", " << d.bounds.y()
-                                  << ") " << d.bounds.width() << "x" << d.bounds.height();
+            EXPECT_EQ(d.count, 0) << name << " picture at " << scale << ": " << d;
         }
         const QRect box = ShownBox(plain, FpsMarginAt(scale)), grown = ShownBox(start, FpsMarginAt(scale));
         EXPECT_GE(grown.width(), qFloor(box.width() * scale)) << "the frames-per-second box is not scaled";
