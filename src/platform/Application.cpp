@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "Exceptions.h"
 #include "FormFont.h"
+#include "LightScheme.h"
 #include "MaximisedPlacement.h"
 #include "NativeGlConfig.h"
 
@@ -86,6 +87,7 @@ void TApplication::Initialize() {
     if (translator->load(QStringLiteral("qtbase_ru"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
+    KeepLightScheme();
     QApplication::setWindowIcon(AppIcon());
     KeepMaximisedWindowsInPlace();
 }

@@ -4,12 +4,14 @@
 #include "settings/TextureBox.h"
 #include "settings/SettingsWindow.h"
 #include "shell/MainWindow.h"
+#include "support/OwnWindows.h"
 #include "support/Viewer.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSlider>
@@ -289,4 +291,24 @@ TEST_F(SettingsLayoutTest, TabWalksTheControlsInDesignedOrder) {
     // None of the handlers ran on the way.
     EXPECT_EQ(Form1->CoefA, 20.0f);
     EXPECT_EQ(Form1->FuncIndex, 0);
+}
+
+// A dark desktop leaves the program's windows as under the light scheme: the
+// design's navy and green stay on the light button face. Under GTK's theme, whose
+// Adwaita has a dark variant.
+TEST_F(SettingsLayoutTest, DarkDesktopLeavesTheWindowsAsUnderTheLightOne) {
+    if (SaveOwnWindowsWhenAsked()) {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        ASSERT_TRUE(maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libqgtk3.so"))
+            << "GTK's platform theme is not loaded";
+        return;
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORMTHEME"), QStringLiteral("gtk3"));
+    env.insert(QStringLiteral("GTK_THEME"), QStringLiteral("Adwaita"));
+    const QImage light = OwnWindowsIn(env);
+    env.insert(QStringLiteral("GTK_THEME"), QStringLiteral("Adwaita:dark"));
+    const QImage dark = OwnWindowsIn(env);
+    ASSERT_FALSE(light.isNull());
+    EXPECT_EQ(DifferingPixels(light, dark), 0) << "of " << light.width() * light.height() << " pixels";
 }

@@ -11,6 +11,7 @@
 #include "platform/GlView.h"
 #include "settings/SettingsWindow.h"
 #include "shell/MainWindow.h"
+#include "support/OwnWindows.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -161,6 +162,30 @@ TEST(WindowsStartupTest, TheFormsOwnFaceHasCyrillic) {
         EXPECT_TRUE(QFontDatabase::writingSystems(face).contains(QFontDatabase::Cyrillic))
             << face.toStdString() << " has no Cyrillic";
     }
+}
+
+// Under Windows' dark app mode the windows look as under the light one, as a
+// classic program's do: a run of this test alone, with the mode set where Qt
+// reads it, draws them as this run does.
+TEST(WindowsStartupTest, DarkAppModeLeavesTheWindowsAsUnderTheLightOne) {
+    const wchar_t* personalize = LR"(Software\Microsoft\Windows\CurrentVersion\Themes\Personalize)";
+    if (SaveOwnWindowsWhenAsked()) {
+        DWORD light = 1, size = sizeof light;
+        RegGetValueW(HKEY_CURRENT_USER, personalize, L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &light, &size);
+        EXPECT_EQ(light, 0u) << "the run is not in the dark app mode";
+        return;
+    }
+    const QImage light = OwnWindows();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, personalize, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const DWORD dark = 0;
+    RegSetValueExW(key, L"AppsUseLightTheme", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dark), sizeof dark);
+    const QImage inDark = OwnWindowsIn(QProcessEnvironment::systemEnvironment());
+    RegDeleteValueW(key, L"AppsUseLightTheme");  // a fresh prefix has none: light
+    RegCloseKey(key);
+    ASSERT_FALSE(light.isNull());
+    EXPECT_EQ(DifferingPixels(light, inDark), 0) << "of " << light.width() * light.height() << " pixels";
 }
 
 // The package's notices, with Windows' line ends: every file of the zip is the
