@@ -41,7 +41,7 @@ version="$(windows_project VERSION)" homepage="$(windows_project VIEWER_HOMEPAGE
 # --- 1. From inside ----------------------------------------------------------
 # Tools and tests run from a copy of the package, which stays as it came.
 tools="$work/tools" && cp -r "$app" "$tools"
-cp "$out"/cross/tests/windows/{pure,view}_tests.exe "$out"/cross/tools/{read_fps,client_origin,exe_resources}.exe "$tools/"
+cp "$out"/cross/tests/windows/{pure,view}_tests.exe "$out"/cross/tools/{read_fps,client_origin,exe_resources}.exe tests/heights.txt "$tools/"
 in_tools() { (cd "$tools" && wine "$@" | tr -d '\r'); }
 in_tools ./pure_tests.exe --gtest_brief=1 || fail "pure tests under Wine"
 view_tests() {  # LOCALE DPI [GTEST-FILTER]
