@@ -4,14 +4,11 @@
 #include <QPalette>
 #include <QStyleHints>
 
+#ifndef Q_OS_WIN
 namespace {
-bool IsDark(const QPalette& p) {
-    return p.color(QPalette::Window).lightness() < p.color(QPalette::WindowText).lightness();
-}
-
 // The palette Qt gives where no desktop theme speaks (its generic theme and the
-// Fusion style, whose light shades it derives in the same way). Qt builds it only
-// while the theme's scheme is not dark, and offers no way to ask for it otherwise.
+// Fusion style). Qt builds it only where the theme's scheme is not dark, and offers
+// no way to ask for it otherwise.
 QPalette QtLightPalette() {
     const QColor window(239, 239, 239);
     const QColor dark = window.darker(150);
@@ -36,17 +33,21 @@ QPalette QtLightPalette() {
     return p;
 }
 }  // namespace
+#endif
 
-// A classic program stays light under a dark desktop: Windows keeps the button face
-// light under its dark app mode, and the forms' navy and green are only readable on
-// it. Qt follows the scheme, so ask it for the light one where it can be asked (Qt
-// 6.8; on Windows a high-contrast scheme still wins), and elsewhere, where its
-// palette is still dark, take Qt's own light one.
+// The forms' colours are chosen for a classic light button face: navy and green
+// letters on it. Windows keeps that face light under its dark app mode, for
+// classic programs, so the program asks Qt for the light scheme there (a
+// high-contrast scheme still wins). On Linux a desktop's scheme reaches Qt only as
+// its platform theme's palette, dark or GTK's or KDE's own colouring of the light
+// one: the windows take Qt's own light palette, the one it gives where no theme
+// speaks, and look the same on every desktop, in every scheme.
 void KeepLightScheme() {
+#ifdef Q_OS_WIN
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     QGuiApplication::styleHints()->setColorScheme(Qt::ColorScheme::Light);
 #endif
-#ifndef Q_OS_WIN  // there a high-contrast scheme, which Qt leaves to the system, is the one dark palette
-    if (IsDark(QGuiApplication::palette())) QApplication::setPalette(QtLightPalette());
+#else
+    QApplication::setPalette(QtLightPalette());
 #endif
 }
