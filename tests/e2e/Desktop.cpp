@@ -167,7 +167,8 @@ QString StartXServer(QProcess& server, const QString& program, QStringList args)
 
 QString StartXvfb(QProcess& xvfb, QSize size, const QStringList& options) {
     const QString screen = QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height());
-    return StartXServer(xvfb, QStringLiteral("Xvfb"), QStringList{QStringLiteral("-screen"), QStringLiteral("0"), screen} + options);
+    return StartXServer(xvfb, QStringLiteral("Xvfb"),
+                        QStringList{QStringLiteral("-screen"), QStringLiteral("0"), screen} + options);
 }
 
 QString StartDummyXorg(QProcess& xorg, const QString& folder, QSize virtualSize) {

@@ -44,16 +44,11 @@ public:
         if (!config.open(QIODevice::WriteOnly)) return ::testing::AssertionFailure() << "no sway config";
         QString text = QStringLiteral("output X11-1 disable\ndefault_border none\nxwayland disable\n"
                                       "focus_follows_mouse no\nmouse_warping none\n");
-        farCorner_ = {};
-        for (size_t i = 0; i < outputs.size(); ++i) {
+        int x = 0, n = 0;
+        for (const Output& o : outputs) {
             text += QStringLiteral("output HEADLESS-%1 mode %2x%3 scale %4 position %5 0\n")
-                        .arg(i + 1)
-                        .arg(outputs[i].mode.width())
-                        .arg(outputs[i].mode.height())
-                        .arg(outputs[i].scale)
-                        .arg(farCorner_.x());
-            farCorner_ = QPoint(farCorner_.x() + qRound(outputs[i].mode.width() / outputs[i].scale),
-                                qRound(outputs[i].mode.height() / outputs[i].scale));
+                        .arg(++n).arg(o.mode.width()).arg(o.mode.height()).arg(o.scale).arg(x);
+            x += qRound(o.mode.width() / o.scale);
         }
         config.write(text.toUtf8());
         config.close();
@@ -107,11 +102,7 @@ public:
             .convertToFormat(QImage::Format_RGB32);
     }
     // Where the next window opens.
-    bool Focus(int output) const {
-        return !Run(QStringLiteral("swaymsg focus output HEADLESS-%1").arg(output)).isNull();
-    }
-    // The lower-right corner of the rightmost output, in logical units.
-    QPoint FarCorner() const { return farCorner_; }
+    bool Focus(int n) const { return !Run(QStringLiteral("swaymsg focus output HEADLESS-%1").arg(n)).isNull(); }
 
     // The seat's pointer to a logical point.
     bool MovePointer(QPoint to) const {
@@ -151,7 +142,6 @@ private:
     QProcess sway_;
     QString socket_;
     QByteArray log_;
-    QPoint farCorner_;
 };
 
 // What the comparisons leave out: the box, and the pointer, parked in the far
@@ -209,7 +199,7 @@ protected:
         }
         const QSize mode = outputs[on - 1].mode;
         const double scale = outputs[on - 1].scale;
-        const QPoint corner = sway.FarCorner();
+        const QPoint corner(1 << 16, 1 << 16);  // sway stops it at the rightmost output's corner
         if (!sway.MovePointer(corner) || !sway.Focus(on)) return {};
         viewer.Reset();
         viewer.WriteTexture(1, QColor(230, 40, 40));
@@ -281,13 +271,10 @@ TEST_F(FractionalScaleTest, OnTwoOutputsTheWindowsOutputShowsTheDesignsPictureAt
     const std::vector<Output> outputs = {{QSize(1024, 768), 1}, {QSize(1280, 960), 1.25}};
     for (int on = 1; on <= 2; ++on) {
         const Output& o = outputs[static_cast<size_t>(on) - 1];
-        const QImage design = PicturesAt({{o.mode, 1}}, 1, false).first;
-        const QImage shown = PicturesAt(outputs, on, false).first;
+        const QImage design = PicturesAt({{o.mode, 1}}, 1, false).first, shown = PicturesAt(outputs, on, false).first;
         ASSERT_FALSE(design.isNull() || shown.isNull()) << "no picture with the window on HEADLESS-" << on;
         const Diff d = Compare(design, shown, Unjudged(o.mode, o.scale));
-        EXPECT_EQ(d.count, 0) << "HEADLESS-" << on << ": " << d << "; "
-                              << 100.0 - 100.0 * static_cast<double>(d.count) / (o.mode.width() * o.mode.height())
-                              << " % equal";
+        EXPECT_EQ(d.count, 0) << "HEADLESS-" << on << ": " << d;
     }
 }
 
