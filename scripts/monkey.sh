@@ -43,11 +43,9 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$logs/ubsan"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 seed="${MONKEY_SEED:-$(od -An -N2 -tu2 /dev/urandom | tr -d ' ')}"
 echo "Monkey: seed $seed, $seconds s, $exe"
-if [ -n "$wine_app" ]; then
-  echo "  the same choices again: MONKEY_SEED=$seed bash scripts/windows/monkey.sh $seconds"
-else
-  echo "  the same choices again: MONKEY_SEED=$seed bash scripts/monkey.sh $seconds $build"
-fi
+replay="monkey.sh $seconds $build"
+[ -z "$wine_app" ] || replay="windows/monkey.sh $seconds"
+echo "  the same choices again: MONKEY_SEED=$seed bash scripts/$replay"
 readonly MAIN_TITLE='^График функции вида ' SETTINGS_TITLE='^Параметры и коэффициенты$' BOX_TITLE='Ливентор'
 pid=""
 trap '[ -z "$pid" ] || kill -9 "$pid" 2>/dev/null || true' EXIT

@@ -8,8 +8,6 @@
 #include <QSurfaceFormat>
 #include <QtGui/qopengl.h>
 
-#include <algorithm>
-
 namespace {
 GlPlatform defaultPlatform;
 GlPlatform* current = &defaultPlatform;
@@ -83,22 +81,24 @@ bool GlPlatform::MakeCurrent(GlView* dc, QOpenGLContext* rc) {
         return true;
     }
     if (!dc || !rc) return false;
+    if (!rc->makeCurrent(dc)) return false;
     // A context made current before its view has a drawable (on Wayland, until the
     // view is laid out) has its viewport set to the drawable's size by the driver
-    // when it first gets one: the viewport start-up set meanwhile is put back.
-    GLint before[4] = {}, after[4] = {};
-    const bool keep = exposedWith_ != rc && QOpenGLContext::currentContext() == rc;
-    if (keep) glGetIntegerv(GL_VIEWPORT, before);
-    if (!rc->makeCurrent(dc)) return false;
-    if (keep) glGetIntegerv(GL_VIEWPORT, after);
-    if (keep && !std::equal(before, before + 4, after))
-        glViewport(before[0], before[1], before[2], before[3]);
+    // when it first gets one: the program's viewport is put back until then.
+    if (rc == viewportOf_ && exposedWith_ != rc) glViewport(0, 0, viewport_.width(), viewport_.height());
     if (dc->isExposed()) exposedWith_ = rc;
     return true;
 }
 
+void GlPlatform::SetViewport(int width, int height) {
+    viewportOf_ = QOpenGLContext::currentContext();
+    viewport_ = QSize(width, height);
+    glViewport(0, 0, width, height);
+}
+
 void GlPlatform::DeleteContext(QOpenGLContext* rc) {
     if (exposedWith_ == rc) exposedWith_ = nullptr;
+    if (viewportOf_ == rc) viewportOf_ = nullptr;
     if (!DestroyNativeGlContext(rc)) delete rc;
 }
 

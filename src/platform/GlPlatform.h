@@ -1,6 +1,8 @@
 #pragma once
 // The window-system side of OpenGL: pixel format, rendering context, making it
 // current, presenting. Replaceable, so that tests can make context creation fail.
+#include <QSize>
+
 #include <cstdint>
 
 class QOpenGLContext;
@@ -46,12 +48,18 @@ public:
     // Makes `rc` current on the calling thread with `dc`; with both null, releases it.
     virtual bool MakeCurrent(GlView* dc, QOpenGLContext* rc);
     virtual void DeleteContext(QOpenGLContext* rc);
+    // The current context's viewport, at the lower-left corner: set now, and kept
+    // until the view has its drawable.
+    void SetViewport(int width, int height);
     // Presents the back buffer of the view.
     virtual void SwapBuffers(GlView* dc, QOpenGLContext* rc);
 
 private:
     // The context last made current with an exposed view, which has its drawable.
     QOpenGLContext* exposedWith_ = nullptr;
+    // The viewport the program gave the context `viewportOf_`.
+    QOpenGLContext* viewportOf_ = nullptr;
+    QSize viewport_;
 };
 
 // The platform in force; tests may install their own and restore with nullptr.

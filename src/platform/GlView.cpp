@@ -1,7 +1,8 @@
 #include "GlView.h"
 
+#include "WindowSystem.h"
+
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -12,7 +13,7 @@ GlView::GlView(QWindow* parent) : QWindow(parent) { setSurfaceType(QSurface::Ope
 // Windows, as the design reads its client pixels on a scaled screen; logical
 // pixels on Wayland, where the compositor moves the pointer in them.
 void GlView::mouseMoveEvent(QMouseEvent* e) {
-    static const bool logical = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    static const bool logical = CurrentWindowSystem() == WindowSystem::Wayland;
     const QPoint p = (logical ? e->position() : e->position() * devicePixelRatio()).toPoint();
     if (onMouseMove) onMouseMove(e->buttons(), p.x(), p.y());
 }

@@ -14,11 +14,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QScreen>
 #include <QSlider>
 
 TForm2* Form2 = nullptr;
@@ -80,8 +78,10 @@ TForm2::TForm2() : TForm(Form1, Qt::Tool) {
     setWindowTitle(QStringLiteral("Параметры и коэффициенты"));
     setBackgroundRole(QPalette::Button);
     setFont(FormFont());
-    // Where the main window stands: at the primary monitor's corner.
-    move(QGuiApplication::primaryScreen()->geometry().topLeft() + QPoint(198, 106));
+    // Beside the main window, at the design's offsets from its corner, wherever it
+    // stands (on Wayland, which lets no program place its windows, where the
+    // compositor puts it).
+    if (Form1) move(Form1->pos() + QPoint(198, 106));
     setFixedSize(517, 373);
     BuildControls();
     AttachHandlers();

@@ -4,6 +4,7 @@
 
 #include "camera/Camera.h"
 #include "platform/Application.h"
+#include "platform/CompositorPlacement.h"
 #include "platform/FormFont.h"
 #include "platform/Exceptions.h"
 #include "platform/GlPlatform.h"
@@ -120,13 +121,14 @@ void TForm1::FormCreate(QObject*) {
     ListBase = glGenLists(2);
 
     // The window covers the primary monitor, wherever it stands on the desktop
-    // (only on Windows is its corner always 0,0); the view keeps that monitor's
-    // size in device pixels for good, whatever later becomes of the window.
+    // (only on Windows is its corner always 0,0; on Wayland, see the end); the view
+    // keeps that monitor's size in device pixels for good, whatever later becomes
+    // of the window.
     const QScreen* primary = QGuiApplication::primaryScreen();
     move(primary->geometry().topLeft());
     resize(primary->size());
-    const QSize pixels = ScreenPixels();
     winId();
+    const QSize pixels = ScreenPixels(windowHandle());
     ResizeToPixels(windowHandle(), pixels);
     KeepFillingParent(View);
     ViewWidth = static_cast<float>(pixels.width());
@@ -150,7 +152,7 @@ void TForm1::FormCreate(QObject*) {
     CoefC = 1;
     CoefT = 0;
 
-    glViewport(0, 0, static_cast<GLsizei>(ViewWidth), static_cast<GLsizei>(ViewHeight));
+    CurrentGlPlatform().SetViewport(static_cast<int>(ViewWidth), static_cast<int>(ViewHeight));
     glEnable(GL_DEPTH_TEST);
     glDepthRange(0.0, 1.0);
     glDepthFunc(GL_LESS);
@@ -163,6 +165,17 @@ void TForm1::FormCreate(QObject*) {
     Light();
     BuildAxesMarker();
     Ready = true;
+
+    // On Wayland the compositor picks the output: the size read above is of the
+    // screen Qt holds the window on until it is told which, and the view takes
+    // that output's instead, once told.
+    OnCompositorPlacement(windowHandle(), [this] {
+        const QSize output = ScreenPixels(windowHandle());
+        ViewWidth = static_cast<float>(output.width());
+        ViewHeight = static_cast<float>(output.height());
+        MakeViewCurrent();
+        CurrentGlPlatform().SetViewport(output.width(), output.height());
+    });
 }
 
 void TForm1::IdleRender(QObject*, bool& Done) {

@@ -165,9 +165,10 @@ QString StartXServer(QProcess& server, const QString& program, QStringList args)
 }
 }  // namespace
 
-QString StartXvfb(QProcess& xvfb, QSize size) {
+QString StartXvfb(QProcess& xvfb, QSize size, const QStringList& options) {
     const QString screen = QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height());
-    return StartXServer(xvfb, QStringLiteral("Xvfb"), {QStringLiteral("-screen"), QStringLiteral("0"), screen});
+    return StartXServer(xvfb, QStringLiteral("Xvfb"),
+                        QStringList{QStringLiteral("-screen"), QStringLiteral("0"), screen} + options);
 }
 
 QString StartDummyXorg(QProcess& xorg, const QString& folder, QSize virtualSize) {

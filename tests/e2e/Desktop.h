@@ -34,9 +34,10 @@ struct TopWindow {
 std::vector<TopWindow> VisibleTopWindows();
 std::optional<TopWindow> FindVisibleWindow(const QString& name, long long pid = -1);
 
-// Starts `xvfb` as an X server of one screen of `size` on a free display number;
+// Starts `xvfb` as an X server of one screen of `size`, with the server's further
+// `options`, on a free display number;
 // its name (":N") once it takes clients, or empty when it did not start.
-QString StartXvfb(QProcess& xvfb, QSize size);
+QString StartXvfb(QProcess& xvfb, QSize size, const QStringList& options = {});
 // The same with Xorg's dummy driver, whose sixteen RandR outputs (DUMMY0 to
 // DUMMY15) xrandr switches on, places and sizes within `virtualSize`, as a
 // desktop of several monitors; its configuration and log go into `folder`.

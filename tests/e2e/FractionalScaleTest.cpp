@@ -22,48 +22,60 @@
 namespace e2e {
 namespace {
 
-// sway on a headless output of its own, drawn by pixman, no borders, no bar.
-// Its X11 back end, its output switched off, only lends the seat the pointer
-// that Wayland clients need to be told of buttons at all.
+struct Output {
+    QSize mode;
+    double scale;
+};
+
+// sway on headless outputs of its own (HEADLESS-1, 2, ... left to right), drawn by
+// pixman, no borders, no bar; the focus stays where it is put, wherever the
+// pointer goes. Its X11 back end, its output switched off, only lends the seat
+// the pointer that Wayland clients need to be told of buttons at all.
 class SwaySession {
 public:
     ~SwaySession() { Stop(); }
 
-    ::testing::AssertionResult Start(QSize mode, double scale) {
+    ::testing::AssertionResult Start(const std::vector<Output>& outputs) {
         runtime_ = std::make_unique<QTemporaryDir>();
         if (!runtime_->isValid()) return ::testing::AssertionFailure() << "no temporary folder";
         QFile::setPermissions(runtime_->path(),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QFile config(runtime_->filePath(QStringLiteral("config")));
         if (!config.open(QIODevice::WriteOnly)) return ::testing::AssertionFailure() << "no sway config";
-        config.write(QStringLiteral("output HEADLESS-1 mode %1x%2 scale %3\noutput X11-1 disable\n"
-                                    "default_border none\nxwayland disable\n")
-                         .arg(mode.width())
-                         .arg(mode.height())
-                         .arg(scale)
-                         .toUtf8());
+        QString text = QStringLiteral("output X11-1 disable\ndefault_border none\nxwayland disable\n"
+                                      "focus_follows_mouse no\nmouse_warping none\n");
+        int x = 0, n = 0;
+        for (const Output& o : outputs) {
+            text += QStringLiteral("output HEADLESS-%1 mode %2x%3 scale %4 position %5 0\n")
+                        .arg(++n).arg(o.mode.width()).arg(o.mode.height()).arg(o.scale).arg(x);
+            x += qRound(o.mode.width() / o.scale);
+        }
+        config.write(text.toUtf8());
         config.close();
         QProcessEnvironment env = Environment();
         env.insert(QStringLiteral("DISPLAY"), qEnvironmentVariable("DISPLAY"));
+        env.insert(QStringLiteral("WLR_HEADLESS_OUTPUTS"), QString::number(outputs.size()));
         env.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless,x11"));
         env.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
         sway_.setProcessEnvironment(env);
         sway_.setProcessChannelMode(QProcess::MergedChannels);
         sway_.start(QStringLiteral("sway"), {QStringLiteral("-c"), config.fileName()});
         if (!sway_.waitForStarted(10000)) return ::testing::AssertionFailure() << "cannot start sway";
-        // Up once its socket is there and grim takes the output at its mode.
+        // Up once its socket is there and grim takes each output at its mode.
         const bool up = WaitFor(
             [&] {
                 if (sway_.state() == QProcess::NotRunning) return true;
                 const QDir dir(runtime_->path());
                 for (const QString& s : dir.entryList({QStringLiteral("wayland-*")}, QDir::System))
                     if (!s.endsWith(QLatin1String(".lock"))) socket_ = s;
-                return !socket_.isEmpty() && Screenshot().size() == mode;
+                for (size_t i = 0; i < outputs.size(); ++i)
+                    if (socket_.isEmpty() || Screenshot(static_cast<int>(i) + 1).size() != outputs[i].mode)
+                        return false;
+                return true;
             },
             20000, 200);
         if (!up || sway_.state() == QProcess::NotRunning)
-            return ::testing::AssertionFailure() << "sway gives no " << mode.width() << "x" << mode.height()
-                                                 << " output at " << scale;
+            return ::testing::AssertionFailure() << "sway gives not the " << outputs.size() << " outputs asked for";
         return ::testing::AssertionSuccess();
     }
 
@@ -84,10 +96,13 @@ public:
         return env;
     }
 
-    // The output's pixels.
-    QImage Screenshot() const {
-        return QImage::fromData(Run(QStringLiteral("grim -t ppm -"))).convertToFormat(QImage::Format_RGB32);
+    // The pixels of output HEADLESS-`output`.
+    QImage Screenshot(int output = 1) const {
+        return QImage::fromData(Run(QStringLiteral("grim -t ppm -o HEADLESS-%1 -").arg(output)))
+            .convertToFormat(QImage::Format_RGB32);
     }
+    // Where the next window opens.
+    bool Focus(int n) const { return !Run(QStringLiteral("swaymsg focus output HEADLESS-%1").arg(n)).isNull(); }
 
     // The seat's pointer to a logical point.
     bool MovePointer(QPoint to) const {
@@ -172,17 +187,20 @@ protected:
         sway.Stop();
     }
 
-    // On an output of `mode` at `scale`: the start picture, then the picture after
-    // a drag with the left button of the same logical distance at every scale.
-    std::pair<QImage, QImage> PicturesAt(QSize mode, double scale) {
+    // With the window opened on output `on` of `outputs`: the start picture there,
+    // then, with `turn`, the picture after a drag with the left button of the same
+    // logical distance at every scale.
+    std::pair<QImage, QImage> PicturesAt(const std::vector<Output>& outputs, int on = 1, bool turn = true) {
         viewer.Kill();
         sway.Stop();
-        if (const ::testing::AssertionResult started = sway.Start(mode, scale); !started) {
+        if (const ::testing::AssertionResult started = sway.Start(outputs); !started) {
             ADD_FAILURE() << started.message();
             return {};
         }
-        const QPoint corner(qRound(mode.width() / scale), qRound(mode.height() / scale));
-        if (!sway.MovePointer(corner)) return {};
+        const QSize mode = outputs[on - 1].mode;
+        const double scale = outputs[on - 1].scale;
+        const QPoint corner(1 << 16, 1 << 16);  // sway stops it at the rightmost output's corner
+        if (!sway.MovePointer(corner) || !sway.Focus(on)) return {};
         viewer.Reset();
         viewer.WriteTexture(1, QColor(230, 40, 40));
         const QProcessEnvironment env = sway.Environment();
@@ -191,7 +209,7 @@ protected:
         viewer.SetEnvironment(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
         viewer.SetEnvironment(QStringLiteral("DISPLAY"), QString());
         if (!viewer.Launch()) return {};
-        const auto shoot = [this] { return sway.Screenshot(); };
+        const auto shoot = [this, on] { return sway.Screenshot(on); };
         const std::vector<QRect> ignore = Unjudged(mode, scale);
         // Settled once the surface is drawn (the sky alone is still too), and
         // staying so: the first frames come before the compositor has told the
@@ -206,6 +224,7 @@ protected:
             },
             30000, 0);
         if (!settled) return {};
+        if (!turn) return {start, {}};
         if (!sway.MovePointer(QPoint(400, 300)) || !sway.Drag(QPoint(60, 28)) || !sway.MovePointer(corner))
             return {start, {}};
         WaitFor([&] { return Compare(start, shoot(), ignore).count != 0; }, kShowMs, 100);
@@ -215,9 +234,9 @@ protected:
     // The pictures at `scale` are those at 1 on an output of the same mode, all
     // but the box, which has grown with the scale.
     void ExpectAsUnscaled(QSize mode, double scale) {
-        const auto [plain, plainTurned] = PicturesAt(mode, 1);
+        const auto [plain, plainTurned] = PicturesAt({{mode, 1}});
         ASSERT_FALSE(plain.isNull() || plainTurned.isNull()) << "no pictures at 1";
-        const auto [start, turned] = PicturesAt(mode, scale);
+        const auto [start, turned] = PicturesAt({{mode, scale}});
         ASSERT_FALSE(start.isNull() || turned.isNull()) << "no pictures at " << scale;
         const std::vector<QRect> ignore = Unjudged(mode, scale);
         ASSERT_GT(Compare(plain, plainTurned, ignore).count, 0) << "the drag did not turn the view";
@@ -243,6 +262,20 @@ TEST_F(FractionalScaleTest, At125PercentThePictureAndTheTurnAreThoseAt100Percent
 
 TEST_F(FractionalScaleTest, At150PercentThePictureAndTheTurnAreThoseAt100Percent) {
     ExpectAsUnscaled(QSize(1200, 960), 1.5);
+}
+
+// A monitor beside a scaled laptop screen, the window opened on each in turn: the
+// output it is on shows the design's picture at that output's size, as the
+// program draws it alone on an output of that mode.
+TEST_F(FractionalScaleTest, OnTwoOutputsTheWindowsOutputShowsTheDesignsPictureAtItsSize) {
+    const std::vector<Output> outputs = {{QSize(1024, 768), 1}, {QSize(1280, 960), 1.25}};
+    for (int on = 1; on <= 2; ++on) {
+        const Output& o = outputs[static_cast<size_t>(on) - 1];
+        const QImage design = PicturesAt({{o.mode, 1}}, 1, false).first, shown = PicturesAt(outputs, on, false).first;
+        ASSERT_FALSE(design.isNull() || shown.isNull()) << "no picture with the window on HEADLESS-" << on;
+        const Diff d = Compare(design, shown, Unjudged(o.mode, o.scale));
+        EXPECT_EQ(d.count, 0) << "HEADLESS-" << on << ": " << d;
+    }
 }
 
 }  // namespace

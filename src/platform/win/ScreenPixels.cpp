@@ -3,4 +3,4 @@
 #include <windows.h>
 
 // The program is per-monitor DPI aware: these are the primary monitor's pixels.
-QSize ScreenPixels() { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+QSize ScreenPixels(const QWindow*) { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }

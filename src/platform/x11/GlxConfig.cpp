@@ -7,6 +7,7 @@
 
 #include "platform/GlView.h"
 #include "platform/NativeGlConfig.h"
+#include "platform/x11/X11Display.h"
 
 #include <QGuiApplication>
 #include <QOpenGLContext>
@@ -124,9 +125,8 @@ QByteArrayList PrepareNativeGlConfig() {
 
 QOpenGLContext* CreateNativeGlContext(GlView* view) {
     probe.Close();
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!chosenConfigId || !view || !x11 || !x11->display()) return nullptr;
-    Display* dpy = x11->display();
+    Display* dpy = X11Display();
+    if (!chosenConfigId || !view || !dpy) return nullptr;
     // Where Qt did not give the window the picked visual, its own context, made
     // for the window's configuration, serves.
     XWindowAttributes window{};
@@ -151,10 +151,10 @@ bool DestroyNativeGlContext(QOpenGLContext* rc) {
     // Qt does not destroy a context it adopted.
     if (!rc || rc != adoptedContext) return false;
     adoptedContext = nullptr;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    Display* dpy = X11Display();
     auto* glx = rc->nativeInterface<QNativeInterface::QGLXContext>();
     GLXContext native = glx ? glx->nativeContext() : nullptr;
     delete rc;
-    if (x11 && native) glXDestroyContext(x11->display(), native);
+    if (dpy && native) glXDestroyContext(dpy, native);
     return true;
 }

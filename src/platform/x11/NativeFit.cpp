@@ -1,17 +1,12 @@
 #include "platform/NativeFit.h"
 
-#include <QGuiApplication>
 #include <QWindow>
 
-#include <X11/Xlib.h>
+#include "platform/x11/X11Display.h"
+
 #include <xcb/xcb.h>
 
 namespace {
-Display* XDisplay() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->display() : nullptr;
-}
-
 // The window `child` lies in; none for a top-level window.
 Window ParentOf(Display* dpy, Window child) {
     Window root = 0, parent = 0, *children = nullptr;
@@ -22,7 +17,7 @@ Window ParentOf(Display* dpy, Window child) {
 }
 }  // namespace
 
-bool nativefit::Available() { return XDisplay() != nullptr; }
+bool nativefit::Available() { return X11Display() != nullptr; }
 
 bool nativefit::MovesViewOrParent(const QByteArray& type, void* message, WId view) {
     if (type != "xcb_generic_event_t") return false;
@@ -30,12 +25,12 @@ bool nativefit::MovesViewOrParent(const QByteArray& type, void* message, WId vie
     if ((event->response_type & 0x7f) != XCB_CONFIGURE_NOTIFY) return false;
     const auto* configure = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
     const auto window = static_cast<Window>(view);
-    Display* dpy = XDisplay();
+    Display* dpy = X11Display();
     return configure->window == window || (dpy && configure->window == ParentOf(dpy, window));
 }
 
 void nativefit::Fill(WId view) {
-    Display* dpy = XDisplay();
+    Display* dpy = X11Display();
     XWindowAttributes outer{}, inner{};
     const auto window = static_cast<Window>(view);
     const Window parent = dpy ? ParentOf(dpy, window) : 0;
@@ -47,7 +42,7 @@ void nativefit::Fill(WId view) {
 }
 
 void ResizeToPixels(QWindow* window, QSize pixels) {
-    Display* dpy = XDisplay();
+    Display* dpy = X11Display();
     if (!dpy || !window || pixels.isEmpty()) return;
     XResizeWindow(dpy, static_cast<Window>(window->winId()), static_cast<unsigned>(pixels.width()),
                   static_cast<unsigned>(pixels.height()));

@@ -1,7 +1,11 @@
-#include "platform/wayland/OutputPixels.h"
+#include "platform/wayland/WaylandOutputPixels.h"
+
+#include "platform/WindowSystem.h"
 
 #include <QGuiApplication>
 #include <QScreen>
+
+#include <cmath>
 
 #if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
 #include <wayland-client.h>
@@ -78,8 +82,9 @@ void ReadGlobals(wl_display* display, Globals& globals) {
     wl_proxy_wrapper_destroy(wrapper);
     wl_event_queue_destroy(queue);
 }
-}  // namespace
 
+// The output's mode where the compositor has windows draw at the output's
+// fractional scale; empty where they draw at a whole-number scale.
 QSize FractionalOutputPixels(const QScreen* screen) {
     auto* wayland = qGuiApp->nativeInterface<QNativeInterface::QWaylandApplication>();
     // Qt asks for the fractional scale only where it passes scale factors on
@@ -87,8 +92,14 @@ QSize FractionalOutputPixels(const QScreen* screen) {
     const bool unrounded = QGuiApplication::highDpiScaleFactorRoundingPolicy() ==
                            Qt::HighDpiScaleFactorRoundingPolicy::PassThrough;
     if (!wayland || !wayland->display() || !unrounded) return {};
-    Globals globals;
-    ReadGlobals(wayland->display(), globals);
+    // Read once, at start-up, before the window is shown: the compositor tells of a
+    // shown window's surface entering an output bound later, on Qt's queue and
+    // naming our object, which Qt would look up after we let it go.
+    static const Globals globals = [display = wayland->display()] {
+        Globals read;
+        ReadGlobals(display, read);
+        return read;
+    }();
     if (!globals.fractionalScale) return {};
     // Compositors without names (wl_output before version 4) are told apart by place.
     const auto stands = [&](const Output& o) {
@@ -99,7 +110,18 @@ QSize FractionalOutputPixels(const QScreen* screen) {
             return output->quarterTurned ? output->mode.transposed() : output->mode;
     return {};
 }
+}  // namespace
 #else
+namespace {
 // Qt before 6.5 draws Wayland windows at the whole-number buffer scale.
 QSize FractionalOutputPixels(const QScreen*) { return {}; }
+}  // namespace
 #endif
+
+QSize WaylandOutputPixels(const QScreen* screen) {
+    if (!screen || CurrentWindowSystem() != WindowSystem::Wayland) return {};
+    if (const QSize output = FractionalOutputPixels(screen); !output.isEmpty()) return output;
+    const qreal ratio = screen->devicePixelRatio();
+    return {static_cast<int>(std::lround(screen->size().width() * ratio)),
+            static_cast<int>(std::lround(screen->size().height() * ratio))};
+}

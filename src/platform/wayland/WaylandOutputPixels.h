@@ -8,6 +8,6 @@ class QScreen;
 // (wp_fractional_scale_v1, which Qt follows from 6.5 on), a window covering the
 // output has as many pixels as the output's mode: its logical size times the
 // whole-number buffer scale that Qt reports (2 at 125 % and at 150 %) would
-// overshoot it. Empty where windows draw at that whole-number scale, where the
-// program is not on Wayland, or where no output stands for `screen`.
-QSize FractionalOutputPixels(const QScreen* screen);
+// overshoot it. Elsewhere a window draws at that whole-number scale, and has its
+// logical size times it. Empty where the program is not on Wayland.
+QSize WaylandOutputPixels(const QScreen* screen);

@@ -1,18 +1,15 @@
-#include "platform/ScreenPixels.h"
-#include "platform/wayland/OutputPixels.h"
+#include "platform/x11/X11ScreenPixels.h"
 
-#include <QGuiApplication>
+#include "platform/x11/X11Display.h"
+
 #include <QScreen>
 
-#include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
-
-#include <cmath>
 
 namespace {
 // The mode of the RandR output Qt made its primary screen from (Qt names a screen
 // after its output), rotation included; empty where there is none such.
-QSize OutputPixels(Display* dpy, const QString& name) {
+QSize RandrOutputPixels(Display* dpy, const QString& name) {
     QSize size;
     const Window root = DefaultRootWindow(dpy);
     XRRScreenResources* resources = XRRGetScreenResourcesCurrent(dpy, root);
@@ -33,7 +30,7 @@ QSize OutputPixels(Display* dpy, const QString& name) {
 // The size of the RandR monitor of that name, such as one the user defined over
 // part of the desktop (Qt names a screen after it, from RandR 1.5 on); empty
 // where there is none such.
-QSize MonitorPixels(Display* dpy, const QString& name) {
+QSize RandrMonitorPixels(Display* dpy, const QString& name) {
     int major = 0, minor = 0;
     if (!XRRQueryVersion(dpy, &major, &minor) || major * 100 + minor < 105) return {};
     QSize size;
@@ -50,21 +47,13 @@ QSize MonitorPixels(Display* dpy, const QString& name) {
 }
 }  // namespace
 
-QSize ScreenPixels() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
-        Display* dpy = x11->display();
-        QSize pixels = OutputPixels(dpy, screen->name());
-        if (pixels.isEmpty()) pixels = MonitorPixels(dpy, screen->name());
-        // Neither (Xinerama's heads, a server without RandR): the screen's own
-        // geometry, never the root window's, which spans every monitor.
-        return pixels.isEmpty() ? screen->geometry().size() * screen->devicePixelRatio() : pixels;
-    }
-    // Wayland: as many pixels as a window covering the output draws, at the
-    // output's fractional scale where windows draw at it, or else at the
-    // whole-number buffer scale that Qt reports.
-    if (const QSize output = FractionalOutputPixels(screen); !output.isEmpty()) return output;
-    const qreal ratio = screen->devicePixelRatio();
-    return {static_cast<int>(std::lround(screen->size().width() * ratio)),
-            static_cast<int>(std::lround(screen->size().height() * ratio))};
+QSize X11ScreenPixels(const QScreen* screen) {
+    Display* dpy = X11Display();
+    if (!dpy || !screen) return {};
+    QSize pixels = RandrOutputPixels(dpy, screen->name());
+    if (pixels.isEmpty()) pixels = RandrMonitorPixels(dpy, screen->name());
+    // Neither (a server without RandR, or with no output on): Qt made its one
+    // screen from the X screen itself, whose pixels the server gives.
+    return pixels.isEmpty() ? QSize(DisplayWidth(dpy, DefaultScreen(dpy)), DisplayHeight(dpy, DefaultScreen(dpy)))
+                            : pixels;
 }
