@@ -33,8 +33,7 @@ testing=(
   clang libclang-rt-dev llvm
   desktop-file-utils appstream
   weston xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
-  # A dark desktop's scheme: GTK's platform theme for Qt (its Adwaita has a dark variant).
-  qt6-gtk-platformtheme
+  qt6-gtk-platformtheme  # a dark desktop's scheme, as GTK's Adwaita:dark reaches Qt
   # The manual pages rendered as a reader gets them.
   man-db
 )
