@@ -37,7 +37,7 @@ passed 1 MonitorsTest
 softpipe='StartupTest|ContextFailureTest|PictureTest|FastDrawingTest|FallbackConfigTest'
 GALLIUM_DRIVER=softpipe VIEWER_TEST_RENDERER=softpipe "${XVFB[@]}" ctest --test-dir build --output-on-failure \
   --no-tests=error -R "^($softpipe)\." | tee build/tests.log
-passed 19 "$softpipe"
+passed 20 "$softpipe"
 
 echo "== Fresh roots: a killed release check leaves nothing mounted, an unwritable temporary folder stops it"
 $([ "$(id -u)" = 0 ] || echo sudo) bash scripts/fresh-root-check.sh

@@ -230,9 +230,12 @@ TEST_F(MonitorsTest, OpensOverThePrimaryMonitorWhereverItStands) {
     // alone, where the GL tests hold its picture to the design's drawing.
     Xrandr({"--output", "DUMMY1", "--off", "--output", "DUMMY0", "--mode", "1024x768", "--pos", "0x0"});
     const QImage small = PictureOfARun();
+    Xrandr({"--output", "DUMMY0", "--mode", "640x480"});
+    const QImage own = PictureOfARun();
     Xrandr({"--output", "DUMMY0", "--off", "--output", "DUMMY1", "--mode", "1280x1024", "--pos", "0x0"});
     const QImage large = PictureOfARun();
     ASSERT_EQ(small.size(), QSize(1024, 768));
+    ASSERT_EQ(own.size(), QSize(640, 480));
     ASSERT_EQ(large.size(), QSize(1280, 1024));
 
     Xrandr({"--output", "DUMMY0", "--mode", "1024x768", "--pos", "0x0", "--output", "DUMMY1", "--mode",
@@ -247,13 +250,14 @@ TEST_F(MonitorsTest, OpensOverThePrimaryMonitorWhereverItStands) {
         {"primary left", {{"--output", "DUMMY0", "--primary"}}, QRect(0, 0, 1024, 768), small},
         {"primary right", {{"--output", "DUMMY1", "--primary"}}, QRect(1024, 0, 1280, 1024), large},
         // A monitor of the user's own over part of the right one takes its place
-        // as the primary: no RandR output has its name.
+        // as the primary: no RandR output has its name. Its size is no other
+        // monitor's, so that another monitor's would show.
         {"own monitor",
-         {{"--output", "DUMMY1", "--primary"}, {"--setmonitor", "PART", "1024/271x768/203+1280+256", "DUMMY1"}},
-         QRect(1280, 256, 1024, 768),
-         small},
-        // 1024x768 at 1.5 is 683x512 logical pixels, and 683 × 1.5 is 1025.
-        {"own monitor at 1.5", {}, QRect(1280, 256, 1024, 768), small, 1.5},
+         {{"--output", "DUMMY1", "--primary"}, {"--setmonitor", "PART", "640/169x480/127+1280+256", "DUMMY1"}},
+         QRect(1280, 256, 640, 480),
+         own},
+        // 640x480 at 1.5 is 427x320 logical pixels, and 427 × 1.5 is 640.5.
+        {"own monitor at 1.5", {}, QRect(1280, 256, 640, 480), own, 1.5},
     };
     for (const auto& c : cases) {
         for (const QStringList& args : c.setUp) Xrandr(args);

@@ -81,6 +81,9 @@ TEST(StrToFloat, RejectsMalformedTextNamingIt) {
         }
     }
     EXPECT_THROW(StrToFloat(QString(), kComma), EConvertError);
+    // Too large though its exponent is negative: 10001 digits and E-9000 make 1E1000.
+    const QString digits = QStringLiteral("1") + QString(10000, QLatin1Char('0'));
+    EXPECT_THROW(StrToFloat(digits + QStringLiteral("E-9000"), kPoint), EConvertError);
 }
 
 TEST(StrToFloat, AcceptsOnlyTheLocaleSeparator) {
