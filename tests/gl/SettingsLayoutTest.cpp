@@ -9,12 +9,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
-#include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStyle>
 #include <QTest>
 
 using SettingsLayoutTest = ViewerTest;
@@ -303,6 +304,8 @@ TEST_F(SettingsLayoutTest, DarkDesktopLeavesTheWindowsAsUnderTheLightOne) {
             << "GTK's platform theme is not loaded";
         return;
     }
+    // This run has no platform theme: Qt's light palette is the one its Fusion style gives.
+    EXPECT_EQ(QApplication::palette(), QApplication::style()->standardPalette());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORMTHEME"), QStringLiteral("gtk3"));
     env.insert(QStringLiteral("GTK_THEME"), QStringLiteral("Adwaita"));
