@@ -47,6 +47,9 @@ bool SaveOwnWindowsWhenAsked() {
 QImage OwnWindowsIn(QProcessEnvironment env) {
     QTemporaryDir dir;
     env.insert(kOut, dir.filePath(QStringLiteral("windows.png")));
+    // A desktop theme's libraries keep what they allocate to the end; this run's
+    // leaks are the caller's to find, under every scheme alike.
+    env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     QProcess run;
     run.setProcessEnvironment(env);
