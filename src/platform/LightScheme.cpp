@@ -48,6 +48,7 @@ void KeepLightScheme() {
     QGuiApplication::styleHints()->setColorScheme(Qt::ColorScheme::Light);
 #endif
 #else
-    QApplication::setPalette(QtLightPalette());
+    // Where no theme speaks Qt's palette is that one already, and stays Qt's own.
+    if (const QPalette light = QtLightPalette(); QApplication::palette() != light) QApplication::setPalette(light);
 #endif
 }
