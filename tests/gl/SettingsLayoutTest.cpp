@@ -294,9 +294,8 @@ TEST_F(SettingsLayoutTest, TabWalksTheControlsInDesignedOrder) {
     EXPECT_EQ(Form1->FuncIndex, 0);
 }
 
-// A dark desktop leaves the program's windows as under the light scheme: the
-// design's navy and green stay on the light button face. Under GTK's theme, whose
-// Adwaita has a dark variant.
+// A dark desktop leaves the windows as under the light scheme, navy and green on the
+// light button face. Under GTK's theme, whose Adwaita has a dark variant.
 TEST_F(SettingsLayoutTest, DarkDesktopLeavesTheWindowsAsUnderTheLightOne) {
     if (SaveOwnWindowsWhenAsked()) {
         QFile maps(QStringLiteral("/proc/self/maps"));

@@ -1,18 +1,13 @@
 #pragma once
-// The windows Qt draws for the program, compared across desktop schemes. A scheme
-// is read when the application starts, so each one needs a run of its own: the
-// test program runs itself again, only the current test, in the scheme asked for.
+// The windows Qt draws for the program, compared across desktop schemes. A scheme is
+// read when the application starts: the test program runs itself again for each.
 #include <QImage>
 #include <QProcessEnvironment>
-
-// The settings window (shown), the frames-per-second box and the context menu,
-// side by side on black. In a run started by OwnWindowsIn it saves that picture
-// and returns true: the test then ends there.
-bool SaveOwnWindowsWhenAsked();
+// The settings window (shown), the frames-per-second box and the menu, side by side.
 QImage OwnWindows();
-
-// The picture of OwnWindows() in a run of this test alone with `env` set.
+// In a run started by OwnWindowsIn: saves OwnWindows() for it and returns true.
+bool SaveOwnWindowsWhenAsked();
+// OwnWindows() of a run of the current test alone with `env`.
 QImage OwnWindowsIn(QProcessEnvironment env);
-
-// Pixels that differ between two pictures of the same size (all, where the sizes differ).
+// Pixels that differ; all of the larger picture where the sizes differ.
 qsizetype DifferingPixels(const QImage& a, const QImage& b);

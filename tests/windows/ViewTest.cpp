@@ -164,9 +164,8 @@ TEST(WindowsStartupTest, TheFormsOwnFaceHasCyrillic) {
     }
 }
 
-// Under Windows' dark app mode the windows look as under the light one, as a
-// classic program's do: a run of this test alone, with the mode set where Qt
-// reads it, draws them as this run does.
+// Under Windows' dark app mode the windows look as under the light one, as a classic
+// program's do: a run of this test alone, with the mode set where Qt reads it.
 TEST(WindowsStartupTest, DarkAppModeLeavesTheWindowsAsUnderTheLightOne) {
     const wchar_t* personalize = LR"(Software\Microsoft\Windows\CurrentVersion\Themes\Personalize)";
     if (SaveOwnWindowsWhenAsked()) {
@@ -176,15 +175,11 @@ TEST(WindowsStartupTest, DarkAppModeLeavesTheWindowsAsUnderTheLightOne) {
         return;
     }
     const QImage light = OwnWindows();
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, personalize, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
     const DWORD dark = 0;
-    RegSetValueExW(key, L"AppsUseLightTheme", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dark), sizeof dark);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, personalize, L"AppsUseLightTheme", REG_DWORD, &dark, sizeof dark),
+              ERROR_SUCCESS);
     const QImage inDark = OwnWindowsIn(QProcessEnvironment::systemEnvironment());
-    RegDeleteValueW(key, L"AppsUseLightTheme");  // a fresh prefix has none: light
-    RegCloseKey(key);
-    ASSERT_FALSE(light.isNull());
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, personalize, L"AppsUseLightTheme");  // a fresh prefix has none: light
     EXPECT_EQ(DifferingPixels(light, inDark), 0) << "of " << light.width() * light.height() << " pixels";
 }
 
