@@ -289,4 +289,29 @@ MeanColour MeanLitColour(const QImage& img, const QRect& area, int level) {
     return m;
 }
 
+std::optional<double> MeanFpsReading(const QStringList& command, const std::vector<QImage>& crops,
+                                     int clip) {
+    QTemporaryDir dir;
+    QStringList args = command.mid(1) + QStringList{"--clip", QString::number(clip)};
+    for (size_t i = 0; i < crops.size(); ++i) {
+        args << dir.filePath(QString("%1.png").arg(i, 5, 10, QChar('0')));
+        if (!crops[i].save(args.last())) ADD_FAILURE() << "cannot save " << args.last().toStdString();
+    }
+    QProcess reader;
+    reader.start(command.first(), args);
+    if (!reader.waitForFinished(120000) || reader.exitCode() != 0) {
+        ADD_FAILURE() << command.join(' ').toStdString() << " failed: " << reader.readAllStandardError().toStdString();
+        return std::nullopt;
+    }
+    double sum = 0;
+    int read = 0;
+    for (const QByteArray& line : reader.readAllStandardOutput().split('\n')) {
+        bool ok = false;
+        const int n = line.trimmed().toInt(&ok);
+        if (ok) sum += n, ++read;
+    }
+    if (read == 0) return std::nullopt;
+    return sum / read;
+}
+
 }  // namespace e2e

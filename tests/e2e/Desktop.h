@@ -56,6 +56,13 @@ void RequestClose(unsigned long window);
 QString RunTool(const QString& program, const QStringList& args);
 inline QString Xdo(const QStringList& args) { return RunTool(QStringLiteral("xdotool"), args); }
 
+// The mean of the frames-per-second box's readings off `crops` (each the box's
+// 31x21 pixels, `clip` of them on the right and below not the box's: see
+// tools/read_fps) by the reader `command` (program, then arguments: tools/read_fps,
+// or its Windows build through wine); null when it recognises none.
+std::optional<double> MeanFpsReading(const QStringList& command, const std::vector<QImage>& crops,
+                                     int clip = 0);
+
 // The whole screen through ImageMagick's import, as RGB32.
 QImage Screenshot();
 
