@@ -45,6 +45,7 @@ lint=(lintian)
 # Qt for Windows from Debian's source, MinGW-w64, the installer, and Wine to test.
 windows=(
   mingw-w64 ninja-build xz-utils googletest nsis zip unzip jq
+  libgtest-dev libx11-dev  # the host programs that drive the Windows one under Wine
   wine wine64 xdotool x11-utils
   # Wine's OpenGL is the machine's libGL; its Windows locale follows the Unix one.
   libgl1 libglx-mesa0 locales
