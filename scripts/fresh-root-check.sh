@@ -1,28 +1,21 @@
 #!/usr/bin/env bash
-# Fresh roots leave nothing behind (as root; a few seconds, no network). A
-# stand-in for debootstrap makes a root of this machine's bash whose apt-get
-# waits, so that the release check stops with its root mounted. Then:
-#  1. the release check killed with SIGKILL leaves no mount, no process and no
-#     folder of its root;
-#  2. a release check whose temporary folder cannot be written stops before
-#     touching anything: no cache, no log, no namespace.
+# Fresh roots leave nothing behind (README, test command; as root, seconds, no network): a release
+# check killed with SIGKILL, its stand-in root up, and one with an unwritable temporary folder.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 work="$(mktemp -d)"
 pid=""
 trap '[ -z "$pid" ] || kill -KILL "$pid" 2>/dev/null || true; rm -rf --one-file-system -- "$work"' EXIT
 trap 'exit 1' INT TERM HUP
-fail() {
-  echo "fresh-root-check: FAIL: $*" >&2
-  exit 1
-}
+fail() { echo "fresh-root-check: FAIL: $*" >&2; exit 1; }
 mkdir "$work/bin" "$work/tmp" "$work/ro"
+# A debootstrap that makes a root of this machine's bash whose apt-get waits.
 cat >"$work/bin/debootstrap" <<'EOF'
 #!/bin/bash
 set -e
 for a; do case "$a" in --make-tarball=*) : >"${a#*=}"; exit 0 ;; esac; done
 root="${*: -2:1}"
-mkdir -p "$root"/{dev,proc,sys,tmp,etc/apt/apt.conf.d,etc/apt/sources.list.d,usr/sbin,usr/bin,var/cache/apt/archives}
+mkdir -p "$root"/{dev,proc,sys,tmp,etc/apt/apt.conf.d,etc/apt/sources.list.d,etc/dpkg/dpkg.cfg.d,usr/sbin,usr/bin,var/cache/apt/archives}
 for f in /bin/bash /bin/sleep $(ldd /bin/bash /bin/sleep | grep -o '/[^ :]*'); do cp --parents -L "$f" "$root"; done
 cp -L /usr/bin/env "$root/usr/bin/env"
 printf '#!/bin/bash\n: >/ready\nexec sleep 600\n' >"$root/usr/bin/apt-get"

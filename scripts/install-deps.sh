@@ -1,22 +1,9 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, whatever this machine still lacks for one job:
-#
-#   install-deps.sh run       build and run the viewer (on a virtual display when
-#                             there is no DISPLAY, with a screenshot tool)
-#   install-deps.sh test      build and run every test, sanitizers and fuzzers too
-#                             (also what it does with no job named)
-#   install-deps.sh package   build the Debian package, lint it and check it in a
-#                             fresh root
-#   install-deps.sh windows   cross-build the Windows package and test it under Wine
-#   install-deps.sh arm64     cross-build the arm64 package and its test programs
-#                             (what is missing makes arm64 a foreign architecture
-#                             of dpkg first, unless it is one already)
-#
-# Safe to run again: it only installs what is missing.
+# Installs the Debian packages this machine still lacks for one job (README; default test):
+#   bash scripts/install-deps.sh run|test|package|windows|arm64
 set -euo pipefail
 
 job="${1:-test}"
-
 # Building the program, and what it needs when it runs: GL drivers, the faces its
 # forms are laid out for, Qt's Russian strings, Qt's Wayland plugin.
 build=(
@@ -34,14 +21,11 @@ testing=(
   desktop-file-utils appstream
   weston xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   qt6-gtk-platformtheme  # a dark desktop's scheme, as GTK's Adwaita:dark reaches Qt
-  # The manual pages rendered as a reader gets them.
-  man-db
+  man-db                 # the manual pages rendered as a reader gets them
 )
 dpkg --compare-versions "$(apt-cache policy sway | sed -n 's/ *Candidate: //p')" ge 1.8 2>/dev/null && testing+=(sway grim wlrctl)
 # cpack's dpkg-shlibdeps step runs `file` on what it packs.
 packaging=(debootstrap desktop-file-utils appstream file)
-# Debian's checks of the package, for the package check.
-lint=(lintian)
 # Qt for Windows from Debian's source, MinGW-w64, the installer, and Wine to test.
 windows=(
   mingw-w64 ninja-build xz-utils googletest nsis zip unzip jq
@@ -53,19 +37,13 @@ windows=(
 
 SUDO="$([ "$(id -u)" -eq 0 ] || echo sudo)"
 case "$job" in
-run)
-  packages=("${build[@]}")
-  [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ] || packages+=("${headless[@]}")
-  ;;
+run) packages=("${build[@]}") && { [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || packages+=("${headless[@]}"); } ;;
 test) packages=("${build[@]}" "${headless[@]}" "${testing[@]}" "${packaging[@]}") ;;
-package) packages=("${build[@]}" "${packaging[@]}" "${lint[@]}") ;;
+package) packages=("${build[@]}" "${packaging[@]}" lintian) ;;
 arm64) packages=(crossbuild-essential-arm64 cmake qt6-base-dev{,:arm64} "${packaging[@]}") &&
   packages+=({libgl,libglu1-mesa,libxrandr,libwayland,libgtest}-dev:arm64) ;;
 windows) packages=("${build[@]}" "${headless[@]}" "${windows[@]}") ;;
-*)
-  echo "usage: install-deps.sh run|test|package|windows|arm64" >&2
-  exit 2
-  ;;
+*) echo "usage: install-deps.sh run|test|package|windows|arm64" >&2 && exit 2 ;;
 esac
 
 # sudo drops the caller's environment: the setting goes on its command line.
@@ -78,6 +56,7 @@ done
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
+  # arm64's packages come from arm64 as a foreign architecture of dpkg.
   [ "$job" != arm64 ] || dpkg --print-foreign-architectures | grep -qx arm64 || $SUDO dpkg --add-architecture arm64
   apt_get update
   apt_get install -y --no-install-recommends "${missing[@]}"
@@ -89,8 +68,6 @@ fi
 has_ru() { [ "$(locale -a 2>/dev/null | grep -ci '^ru_RU\.utf8$')" != 0 ]; }
 if { [ "$job" = test ] || [ "$job" = windows ]; } && ! has_ru; then
   $SUDO sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/; s/^# *\(en_US.UTF-8 UTF-8\)/\1/' /etc/locale.gen &&
-    $SUDO locale-gen >/dev/null && has_ru || {
-    echo "install-deps.sh: could not generate the ru_RU.UTF-8 and en_US.UTF-8 locales the tests need" >&2
-    exit 1
-  }
+    $SUDO locale-gen >/dev/null && has_ru ||
+    { echo "install-deps.sh: could not generate the ru_RU.UTF-8 and en_US.UTF-8 locales the tests need" >&2; exit 1; }
 fi

@@ -1,22 +1,12 @@
 #!/usr/bin/env bash
-# Usage (as root): bash scripts/release-check.sh RELEASE     e.g. bookworm, trixie
-#
-# The README's two commands as a new user meets them, each checked alone: on a
-# fresh minimal root of Debian RELEASE, in a clean clone of the current commit,
-# first the run command without a display, before anything else is installed
-# (its screenshot must show a picture), then the test command. Uncommitted
-# changes are not part of the check. The log and the screenshot are kept in
-# build-release-check/RELEASE/. Ends with one PASS or FAIL line, and a non-zero
-# status on failure.
+# The README's two commands from a clean clone on a fresh minimal root (README, "Tested releases"):
+#   bash scripts/release-check.sh RELEASE     (as root; e.g. bookworm, trixie)
 set -euo pipefail
 release="${1:?usage: bash scripts/release-check.sh RELEASE (e.g. bookworm, trixie)}"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 out="$here/build-release-check/$release"
 source "$here/scripts/lib/fresh-root.sh"
-FRESH_ROOT_LOG="$out/log.txt" fresh_root_enter "$release" "$@"
-
-fresh_root_stages release-check "$release" "$out/log.txt"
-
+fresh_root_check release-check "$release" "$out" "$@"
 rm -f "$out/screenshot.png"
 fresh_root_make root || fail "no fresh $release root"
 src=/root/surface-viewer
@@ -37,8 +27,7 @@ stage_done "the run command"
 # same, only faster the second time. RELEASE_CHECK_CCACHE=0 builds without.
 build_env=()
 if [ "${RELEASE_CHECK_CCACHE:-1}" = 1 ]; then
-    fresh_root_run apt-get -qq -y -o Dpkg::Use-Pty=0 install --no-install-recommends ccache \
-        >/dev/null || fail "installing ccache"
+    fresh_root_run apt-get -qq -y -o Dpkg::Use-Pty=0 install --no-install-recommends ccache >/dev/null || fail "installing ccache"
     fresh_root_bind "$FRESH_ROOT_RELEASE_CACHE/ccache" /var/cache/ccache || fail "mounting the ccache folder"
     build_env=(CCACHE_DIR=/var/cache/ccache CCACHE_MAXSIZE=3G
         CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache)
@@ -46,5 +35,4 @@ fi
 echo "== test command: bash scripts/test.sh"
 fresh_root_run env "${build_env[@]}" bash -c "cd $src && bash scripts/test.sh" || fail "the test command"
 stage_done "the test command"
-echo "release-check $release: PASS: run command and screenshot ($colours colours), then test command," \
-    "in $(elapsed $((SECONDS - started)))"
+pass "run command and screenshot ($colours colours), then test command"

@@ -1,14 +1,11 @@
 #!/usr/bin/env bash
-# Builds the viewer and runs every test on a virtual X display with Mesa's
-# software GL. Any failure fails the whole run, and so does any compiler warning
-# in the project's own code (VIEWER_WERROR) in each of the builds.
+# The README's test command: builds the viewer and runs every test on a virtual display with
+# Mesa's software GL; any failure, or compiler warning in the project's own code, fails it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/prepare.sh test
-
-# Scratch folders of this run, removed however it ends.
-scratch=()
-trap 'rm -rf "${scratch[@]}"' EXIT
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
@@ -17,15 +14,12 @@ export LIBGL_ALWAYS_SOFTWARE=1
 # virtual display there is none, and the unanswered call with its watcher stays
 # allocated to the end, which the leak checker reports. The viewer uses no portal.
 export QT_NO_XDG_DESKTOP_PORTAL=1
-# -noreset: an X server left without clients resets itself, and refuses whoever
-# connects meanwhile, such as the next test's process.
-XVFB=(xvfb-run -a -s "-screen 0 1280x1024x24 -noreset")
 
 echo "== Release build and tests"
 # Tests and benchmarks on by name: the run command switches them off in the same folder.
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVIEWER_TESTS=ON -DVIEWER_BENCH=ON -DVIEWER_WERROR=ON
 cmake --build build -j"$(nproc)"
-"${XVFB[@]}" ctest --test-dir build --output-on-failure --no-tests=error | tee build/tests.log
+"${VIRTUAL_DISPLAY[@]}" ctest --test-dir build --output-on-failure --no-tests=error | tee build/tests.log
 # A skip or a renamed suite would pass unseen where what it needs is here (Xorg's dummy
 # driver, and sway 1.8 where apt has it): the count of passed tests of each is fixed.
 passed() { [ "$(grep -cE "Test +#[0-9]+: ($2)\..* Passed" build/tests.log)" = "$1" ] ||
@@ -35,7 +29,7 @@ passed 1 MonitorsTest
 # A second rasterizer for start-up, the picture and the pixel proof (each test with a context
 # checks that it drew on softpipe), so that one driver's tolerance cannot hide a fault.
 softpipe='StartupTest|ContextFailureTest|PictureTest|FastDrawingTest|FallbackConfigTest'
-GALLIUM_DRIVER=softpipe VIEWER_TEST_RENDERER=softpipe "${XVFB[@]}" ctest --test-dir build --output-on-failure \
+GALLIUM_DRIVER=softpipe VIEWER_TEST_RENDERER=softpipe "${VIRTUAL_DISPLAY[@]}" ctest --test-dir build --output-on-failure \
   --no-tests=error -R "^($softpipe)\." | tee build/tests.log
 passed 20 "$softpipe"
 
@@ -55,7 +49,7 @@ echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests (end-to-e
 cmake -S . -B build-asan -DVIEWER_SANITIZE=ON -DVIEWER_TESTS=ON -DVIEWER_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIEWER_WERROR=ON
 cmake --build build-asan -j"$(nproc)"
-env "${SAN_ENV[@]}" "${XVFB[@]}" ctest --test-dir build-asan --output-on-failure --no-tests=error -LE e2e
+env "${SAN_ENV[@]}" "${VIRTUAL_DISPLAY[@]}" ctest --test-dir build-asan --output-on-failure --no-tests=error -LE e2e
 
 echo "== Monkey run of the sanitizer build: random input for ${MONKEY_SECONDS:-60} s"
 bash scripts/monkey.sh "${MONKEY_SECONDS:-60}" build-asan
@@ -64,13 +58,12 @@ echo "== Fuzzing: texture files and number text, ${FUZZ_SECONDS:-60} s each"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DVIEWER_FUZZ=ON -DVIEWER_SANITIZE=ON \
   -DVIEWER_TESTS=OFF -DVIEWER_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIEWER_WERROR=ON
 cmake --build build-fuzz -j"$(nproc)" --target texture_fuzzer number_fuzzer
+mkdir -p build-fuzz/artifacts
 for target in texture number; do
   # New inputs go to a scratch corpus; the committed seeds are only read. The
   # decoder needs kilobytes; 64 MB is the largest image at one byte a pixel.
-  work="$(mktemp -d)"
-  scratch+=("$work")
-  mkdir -p build-fuzz/artifacts
-  env "${SAN_ENV[@]}" "build-fuzz/fuzz/${target}_fuzzer" "$work" "fuzz/corpus/$target" \
+  mkdir "$work/$target"
+  env "${SAN_ENV[@]}" "build-fuzz/fuzz/${target}_fuzzer" "$work/$target" "fuzz/corpus/$target" \
     -max_total_time="${FUZZ_SECONDS:-60}" -rss_limit_mb=256 -malloc_limit_mb=64 -timeout=10 -max_len=4096 \
     -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/${target}-"
 done

@@ -1,34 +1,31 @@
 # shellcheck shell=bash
-# Fresh minimal Debian roots (debootstrap minbase) for checks that start from a
-# bare system. A script run as root sources this and first calls
-#   fresh_root_enter RELEASE "$@"
-# which makes the script's own temporary folder (mktemp under $FRESH_ROOT_TMP,
-# /var/tmp; a failure stops it) and runs the script again inside a private mount
-# and PID namespace, then removes the folder however that ends. All mounts and
-# processes of the roots live in the namespace, so the kernel takes them when the
-# script dies by any signal, SIGKILL included; outside it nothing is ever mounted
-# in the folder. FRESH_ROOT_LOG names a file for a copy of all output. Inside:
-#   fresh_root_make NAME [ARCH]  a fresh root of ARCH (the machine's; another one,
-#       e.g. arm64, runs by fresh_root_qemu) in the folder (FRESH_ROOT) with the
-#       machine's /dev, /dev/pts, /proc, /sys and /tmp (whose X display locks
-#       `xvfb-run -a` must see), a private /dev/shm and apt's download cache,
-#       up to date from RELEASE, -updates and -security (main)
+# Fresh minimal Debian roots (debootstrap minbase) for checks that start from a bare system
+# (README, "Tested releases"). A script run as root calls first
+#   fresh_root_check NAME RELEASE OUT "$@"
+# which runs the script again in a private mount and PID namespace of its own temporary folder
+# (mktemp under $FRESH_ROOT_TMP, /var/tmp; a failure stops it), removed however that ends, with
+# a copy of all output in OUT/log.txt; stage_done WHAT, fail WHY and pass WHAT report. Inside:
+#   fresh_root_make NAME [ARCH]  a root of RELEASE (FRESH_ROOT) with the machine's /dev, /proc,
+#       /sys and /tmp (the X display locks `xvfb-run -a` must see), up to date (main, -updates,
+#       -security); another ARCH (arm64) runs by fresh_root_qemu
 #   fresh_root_run CMD...     CMD as root in it, from /, with a bare environment
-#   fresh_root_qemu ARCH      from now on ARCH's programs run there by qemu-user,
-#       known to the binfmt_misc of each run's own user namespace alone
+#   fresh_root_qemu ARCH      ARCH's programs run there by qemu-user, known to the binfmt_misc
+#       of each run's own user namespace alone
 #   fresh_root_bind DIR PATH  DIR of the machine at PATH in it
 #   fresh_root_clone PATH     the work tree's HEAD (not its changes) at PATH in it
-# Kept in $FRESH_ROOT_CACHE/RELEASE (/var/cache/fresh-root), also named by
-# FRESH_ROOT_RELEASE_CACHE: each architecture's base system as a tarball (fetched
-# again after $FRESH_ROOT_TARBALL_DAYS days, 30), qemu and apt's downloads, so runs
-# of one release take turns. The mirror is this machine's (FRESH_ROOT_MIRROR overrides it).
+# Each architecture's base system (fetched again after $FRESH_ROOT_TARBALL_DAYS days, 30), qemu
+# and apt's downloads are kept in FRESH_ROOT_RELEASE_CACHE, $FRESH_ROOT_CACHE/RELEASE
+# (/var/cache/fresh-root), so runs of one release take turns. FRESH_ROOT_MIRROR overrides the
+# machine's mirror.
 
-# A check's timed stages and its one failure line, for CHECK on RELEASE logged to LOG:
-#   fresh_root_stages CHECK RELEASE LOG, then  stage_done WHAT  and  fail WHY
-fresh_root_stages() { _check="$1 $2" _log="$3" started=$SECONDS stage_started=$SECONDS; }
+fresh_root_check() {
+    FRESH_ROOT_LOG="$3/log.txt" fresh_root_enter "$2" "${@:4}"
+    _check="$1 $2" _log="$3/log.txt" started=$SECONDS stage_started=$SECONDS
+}
 elapsed() { printf '%dm%02ds' $(($1 / 60)) $(($1 % 60)); }
 stage_done() { echo "${_check% *}: $1 took $(elapsed $((SECONDS - stage_started)))"; stage_started=$SECONDS; }
 fail() { echo "$_check: FAIL: $1 (after $(elapsed $((SECONDS - started))); log: $_log)"; exit 1; }
+pass() { echo "$_check: PASS: $1, in $(elapsed $((SECONDS - started)))"; }
 
 _fresh_root_die() { echo "fresh-root: $*" >&2; exit 1; }
 
@@ -56,30 +53,21 @@ fresh_root_enter() {
     [ "$$" != 1 ] || [ -z "${FRESH_ROOT_BASE:-}" ] || { : "${FRESH_ROOT_MIRROR:=http://deb.debian.org/debian}"; return 0; }
     [ "$(id -u)" = 0 ] || _fresh_root_die "run as root (namespaces, mount, chroot)"
     local tool tmp="${FRESH_ROOT_TMP:-/var/tmp}" script lock
-    for tool in debootstrap unshare setpriv flock; do
-        command -v "$tool" >/dev/null || _fresh_root_die "$tool is not installed"
-    done
+    for tool in debootstrap unshare setpriv flock; do command -v "$tool" >/dev/null || _fresh_root_die "no $tool installed"; done
     script="$(realpath "$0")"
     _fresh_root_base="$(mktemp -d "$tmp/fresh-root.XXXXXX")" || _fresh_root_die "cannot make a temporary folder in $tmp"
     _fresh_root_mark="$$ $(date +%s%N)"
     echo "$_fresh_root_mark" >"$_fresh_root_base/owner" || _fresh_root_die "cannot write in $_fresh_root_base"
     # Removed when the script ends, and by a watcher of its own when it is killed.
     trap '_fresh_root_remove "$_fresh_root_base" "$_fresh_root_mark"' EXIT
-    (
-        trap '' INT TERM HUP
-        while kill -0 $$ 2>/dev/null; do sleep 1; done
-        _fresh_root_remove "$_fresh_root_base" "$_fresh_root_mark"
-    ) </dev/null >/dev/null 2>&1 &
-    if [ -n "${FRESH_ROOT_LOG:-}" ]; then
-        mkdir -p "$(dirname "$FRESH_ROOT_LOG")"
-        exec > >(trap '' INT TERM HUP; exec tee "$FRESH_ROOT_LOG") 2>&1
-    fi
+    (trap '' INT TERM HUP && while kill -0 $$; do sleep 1; done; _fresh_root_remove "$_fresh_root_base" "$_fresh_root_mark") \
+        </dev/null >/dev/null 2>&1 &
+    [ -z "${FRESH_ROOT_LOG:-}" ] || { mkdir -p "$(dirname "$FRESH_ROOT_LOG")" &&
+        exec > >(trap '' INT TERM HUP; exec tee "$FRESH_ROOT_LOG") 2>&1; }
     mkdir -p "$FRESH_ROOT_RELEASE_CACHE/archives/partial"
     exec {lock}>"$FRESH_ROOT_RELEASE_CACHE/lock"
-    flock -n "$lock" || {
-        echo "fresh-root: waiting for another $FRESH_ROOT_RELEASE root on this machine to finish" >&2
-        until flock -w 5 "$lock"; do :; done
-    }
+    flock -n "$lock" || { echo "fresh-root: waiting for another $FRESH_ROOT_RELEASE root on this machine to finish" >&2
+        until flock -w 5 "$lock"; do :; done; }
     # A signal stops the namespace at once; the kernel ends all in it.
     local ns status=0
     trap '{ kill -KILL $ns && wait $ns; } 2>/dev/null || true; echo "fresh-root: interrupted"; exit 130' INT
@@ -93,19 +81,21 @@ fresh_root_enter() {
     exit "$status"
 }
 
+# CMD... with its output in LOG, whose end a failure shows.
+_fresh_root_logged() { "${@:2}" >"$FRESH_ROOT_BASE/$1" 2>&1 || { tail -n 20 "$FRESH_ROOT_BASE/$1"; return 1; }; }
+
 _fresh_root_debootstrap() {  # ROOT ARCH
-    local tarball="$FRESH_ROOT_RELEASE_CACHE/debootstrap-$2.tar.gz" log="$FRESH_ROOT_BASE/debootstrap.log" foreign=()
+    local tarball="$FRESH_ROOT_RELEASE_CACHE/debootstrap-$2.tar.gz" foreign=()
     [ "$2" = "$(dpkg --print-architecture)" ] || foreign=(--foreign)
     if [ ! -f "$tarball" ] || [ -n "$(find "$tarball" -mtime +"${FRESH_ROOT_TARBALL_DAYS:-30}")" ]; then
         echo "fresh-root: fetching the $FRESH_ROOT_RELEASE base system from $FRESH_ROOT_MIRROR"
-        mkdir -p "$FRESH_ROOT_BASE/tarball"
-        debootstrap --arch="$2" --variant=minbase --make-tarball="$tarball.new" "$FRESH_ROOT_RELEASE" \
-            "$FRESH_ROOT_BASE/tarball" "$FRESH_ROOT_MIRROR" >"$log" 2>&1 && mv -f "$tarball.new" "$tarball" ||
-            { tail -n 5 "$log"; return 1; }
+        mkdir -p "$FRESH_ROOT_BASE/tarball" && _fresh_root_logged debootstrap.log debootstrap --arch="$2" --variant=minbase \
+            --make-tarball="$tarball.new" "$FRESH_ROOT_RELEASE" "$FRESH_ROOT_BASE/tarball" "$FRESH_ROOT_MIRROR" &&
+            mv -f "$tarball.new" "$tarball" || return
     fi
     echo "fresh-root: unpacking the $FRESH_ROOT_RELEASE base system"
-    debootstrap --arch="$2" "${foreign[@]}" --variant=minbase --unpack-tarball="$tarball" "$FRESH_ROOT_RELEASE" "$1" "$FRESH_ROOT_MIRROR" >"$log" 2>&1 ||
-        { tail -n 5 "$log"; return 1; }
+    _fresh_root_logged debootstrap.log debootstrap --arch="$2" "${foreign[@]}" --variant=minbase --unpack-tarball="$tarball" \
+        "$FRESH_ROOT_RELEASE" "$1" "$FRESH_ROOT_MIRROR"
 }
 
 fresh_root_make() {
@@ -126,21 +116,18 @@ fresh_root_make() {
     mount --bind "$FRESH_ROOT_RELEASE_CACHE/archives" "$r/var/cache/apt/archives" || return
     rm -f "$r/etc/resolv.conf" "$r/etc/apt/sources.list"
     cp -L /etc/resolv.conf "$r/etc/resolv.conf"
-    # Packages start no services in a root without init; apt keeps what it fetched.
-    printf '#!/bin/sh\nexit 101\n' >"$r/usr/sbin/policy-rc.d"
-    chmod 755 "$r/usr/sbin/policy-rc.d"
+    # Packages start no services in a root without init; apt keeps what it fetched; a throw-away
+    # root need not survive a power cut, so dpkg skips its syncs (most of the installing time).
+    printf '#!/bin/sh\nexit 101\n' >"$r/usr/sbin/policy-rc.d" && chmod 755 "$r/usr/sbin/policy-rc.d"
     echo 'APT::Keep-Downloaded-Packages "true";' >"$r/etc/apt/apt.conf.d/10keep-debs"
+    echo force-unsafe-io >"$r/etc/dpkg/dpkg.cfg.d/unsafe-io"
     printf 'Types: deb\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: %s\n\n' \
         "$mirror" "$rel $rel-updates" /usr/share/keyrings/debian-archive-keyring.gpg \
         "$security" "$rel-security" /usr/share/keyrings/debian-archive-keyring.gpg \
         >"$r/etc/apt/sources.list.d/debian.sources"
     echo "fresh-root: bringing $rel up to date (updates and security)"
-    { fresh_root_run apt-get -qq update && fresh_root_run apt-get -qq -y -o Dpkg::Use-Pty=0 full-upgrade; } \
-        >"$FRESH_ROOT_BASE/upgrade.log" 2>&1 || {
-        tail -n 20 "$FRESH_ROOT_BASE/upgrade.log"
-        echo "fresh-root: apt could not bring the root up to date"
-        return 1
-    }
+    _fresh_root_logged upgrade.log fresh_root_run bash -c 'apt-get -qq update && apt-get -qq -y -o Dpkg::Use-Pty=0 full-upgrade' ||
+        { echo "fresh-root: apt could not bring the root up to date"; return 1; }
     echo "fresh-root: root ready: $r ($rel from $mirror)"
 }
 
