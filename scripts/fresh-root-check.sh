@@ -49,20 +49,15 @@ mounts="$(awk '{ print $5 }' "/proc/$ns_pid/mountinfo" | grep -c "^$base/")" || 
 outside="$(findmnt -rn -o TARGET | { grep -c "^$base/" || true; })"
 [ "$outside" = 0 ] || fail "$outside of the root's mounts are seen outside its namespace"
 { kill -KILL "$pid" && wait "$pid"; } 2>/dev/null || true
-namespace_gone() {
-  local p
-  for p in /proc/[0-9]*/ns/mnt; do [ "$(readlink "$p" 2>/dev/null)" != "$ns" ] || return 1; done
-}
+namespace_gone() { for p in /proc/[0-9]*/ns/mnt; do [ "$(readlink "$p" 2>/dev/null)" != "$ns" ] || return 1; done; }
 within 10 "processes of the killed check's namespace are left" namespace_gone
 within 10 "the killed check's folder is left: $base" test ! -e "$base"
 echo "fresh-root-check: a release check killed with SIGKILL, its root with $mounts mounts: nothing left"
 
-mount_ro_and_check() {
-  mount -t tmpfs -o ro tmpfs "$FRESH_ROOT_TMP" && exec bash "$check" stub-ro
-}
-export -f mount_ro_and_check
-export check FRESH_ROOT_TMP="$work/ro"
-if out="$(unshare --mount bash -c mount_ro_and_check 2>&1)"; then fail "went on with an unwritable temporary folder"; fi
+export FRESH_ROOT_TMP="$work/ro"
+if out="$(unshare --mount bash -c 'mount -t tmpfs -o ro tmpfs "$FRESH_ROOT_TMP" && exec bash "$0" stub-ro' "$check" 2>&1)"; then
+  fail "went on with an unwritable temporary folder"
+fi
 grep -q "cannot make a temporary folder" <<<"$out" || fail "no clear message with an unwritable temporary folder: $out"
 [ ! -e "$work/cache/stub-ro" ] && [ ! -e "$here/build-release-check/stub-ro" ] ||
   fail "touched its cache or log with an unwritable temporary folder"

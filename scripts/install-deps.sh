@@ -6,34 +6,21 @@ set -euo pipefail
 job="${1:-test}"
 # Building the program, and what it needs when it runs: GL drivers, the faces its
 # forms are laid out for, Qt's Russian strings, Qt's Wayland plugin.
-build=(
-  build-essential cmake pkg-config
-  qt6-base-dev qt6-translations-l10n libgl-dev libglu1-mesa-dev libxrandr-dev libwayland-dev
-  libgl1-mesa-dri fonts-liberation fonts-dejavu-core
-  qt6-wayland
-)
+build=(build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libglu1-mesa-dev libxrandr-dev
+  libwayland-dev libgl1-mesa-dri fonts-liberation fonts-dejavu-core qt6-wayland)
 # A virtual display and a screenshot of it.
 headless=(xvfb xauth imagemagick)
-testing=(
-  git locales mesa-utils x11-utils xdotool
-  libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-dev llvm
-  desktop-file-utils appstream
-  weston xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
+testing=(git locales mesa-utils x11-utils xdotool libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev llvm
+  desktop-file-utils appstream weston xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   qt6-gtk-platformtheme  # a dark desktop's scheme, as GTK's Adwaita:dark reaches Qt
-  man-db                 # the manual pages rendered as a reader gets them
-)
+  man-db)                # the manual pages rendered as a reader gets them
 dpkg --compare-versions "$(apt-cache policy sway | sed -n 's/ *Candidate: //p')" ge 1.8 2>/dev/null && testing+=(sway grim wlrctl)
 # cpack's dpkg-shlibdeps step runs `file` on what it packs.
 packaging=(debootstrap desktop-file-utils appstream file)
 # Qt for Windows from Debian's source, MinGW-w64, the installer, and Wine to test.
-windows=(
-  mingw-w64 ninja-build xz-utils googletest nsis zip unzip jq
-  libgtest-dev libx11-dev  # the host programs that drive the Windows one under Wine
-  wine wine64 xdotool x11-utils
-  # Wine's OpenGL is the machine's libGL; its Windows locale follows the Unix one.
-  libgl1 libglx-mesa0 locales
-)
+windows=(mingw-w64 ninja-build xz-utils googletest nsis zip unzip jq wine wine64 xdotool x11-utils
+  libgtest-dev libx11-dev      # the host programs that drive the Windows one under Wine
+  libgl1 libglx-mesa0 locales) # Wine's OpenGL is the machine's libGL; its Windows locale follows the Unix one
 
 SUDO="$([ "$(id -u)" -eq 0 ] || echo sudo)"
 case "$job" in

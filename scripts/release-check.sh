@@ -27,10 +27,9 @@ stage_done "the run command"
 # same, only faster the second time. RELEASE_CHECK_CCACHE=0 builds without.
 build_env=()
 if [ "${RELEASE_CHECK_CCACHE:-1}" = 1 ]; then
-    fresh_root_run apt-get -qq -y -o Dpkg::Use-Pty=0 install --no-install-recommends ccache >/dev/null || fail "installing ccache"
+    fresh_root_install ccache >/dev/null || fail "installing ccache"
     fresh_root_bind "$FRESH_ROOT_RELEASE_CACHE/ccache" /var/cache/ccache || fail "mounting the ccache folder"
-    build_env=(CCACHE_DIR=/var/cache/ccache CCACHE_MAXSIZE=3G
-        CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    build_env=(CCACHE_DIR=/var/cache/ccache CCACHE_MAXSIZE=3G CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 echo "== test command: bash scripts/test.sh"
 fresh_root_run env "${build_env[@]}" bash -c "cd $src && bash scripts/test.sh" || fail "the test command"

@@ -6,8 +6,7 @@ cd "$(dirname "$0")/.."
 source scripts/prepare.sh test
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+trap 'exit 130' INT && trap 'exit 143' TERM
 
 export LIBGL_ALWAYS_SOFTWARE=1
 # Qt 6.8 asks the desktop portal over D-Bus for the colour scheme at start-up; on a
@@ -39,11 +38,8 @@ $([ "$(id -u)" = 0 ] || echo sudo) bash scripts/fresh-root-check.sh
 # Sanitizer and fuzzing runs. Leaks that third-party libraries (Mesa's driver and GLX,
 # D-Bus) keep for the life of the process are suppressed by their library file
 # (tests/lsan.supp); anything else stops the run.
-SAN_ENV=(
-  ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1"
-  UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
-  LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
-)
+SAN_ENV=(ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1"
+  UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0")
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests (end-to-end tests excluded)"
 cmake -S . -B build-asan -DVIEWER_SANITIZE=ON -DVIEWER_TESTS=ON -DVIEWER_BENCH=OFF \

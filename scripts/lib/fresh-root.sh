@@ -1,22 +1,15 @@
 # shellcheck shell=bash
-# Fresh minimal Debian roots (debootstrap minbase) for checks that start from a bare system
-# (README, "Tested releases"). A script run as root calls first
-#   fresh_root_check NAME RELEASE OUT "$@"
-# which runs the script again in a private mount and PID namespace of its own temporary folder
-# (mktemp under $FRESH_ROOT_TMP, /var/tmp; a failure stops it), removed however that ends, with
-# a copy of all output in OUT/log.txt; stage_done WHAT, fail WHY and pass WHAT report. Inside:
-#   fresh_root_make NAME [ARCH]  a root of RELEASE (FRESH_ROOT) with the machine's /dev, /proc,
-#       /sys and /tmp (the X display locks `xvfb-run -a` must see), up to date (main, -updates,
-#       -security); another ARCH (arm64) runs by fresh_root_qemu
-#   fresh_root_run CMD...     CMD as root in it, from /, with a bare environment
-#   fresh_root_qemu ARCH      ARCH's programs run there by qemu-user, known to the binfmt_misc
-#       of each run's own user namespace alone
-#   fresh_root_bind DIR PATH  DIR of the machine at PATH in it
-#   fresh_root_clone PATH     the work tree's HEAD (not its changes) at PATH in it
-# Each architecture's base system (fetched again after $FRESH_ROOT_TARBALL_DAYS days, 30), qemu
-# and apt's downloads are kept in FRESH_ROOT_RELEASE_CACHE, $FRESH_ROOT_CACHE/RELEASE
-# (/var/cache/fresh-root), so runs of one release take turns. FRESH_ROOT_MIRROR overrides the
-# machine's mirror.
+# Fresh minimal Debian roots (debootstrap minbase) for checks from a bare system (README, "Tested
+# releases"). A script run as root first calls  fresh_root_check NAME RELEASE OUT "$@":  it runs
+# again in a private mount and PID namespace in a temporary folder of its own (under FRESH_ROOT_TMP,
+# /var/tmp), removed however it ends, logged to OUT/log.txt; stage_done, fail and pass report. Then
+#   fresh_root_make NAME [ARCH]  a root (FRESH_ROOT) with the machine's /dev, /proc, /sys and /tmp
+#       (X's display locks), up to date from RELEASE, -updates and -security; ARCH's runs by qemu
+#   fresh_root_run CMD... (as root there, bare environment), fresh_root_install PKG...,
+#   fresh_root_bind DIR PATH, fresh_root_clone PATH (the work tree's HEAD), fresh_root_qemu ARCH
+# Base systems (fetched again after FRESH_ROOT_TARBALL_DAYS, 30), qemu and apt's downloads stay in
+# FRESH_ROOT_RELEASE_CACHE (/var/cache/fresh-root/RELEASE), where runs of a release take turns.
+# The mirror is the machine's own, or FRESH_ROOT_MIRROR.
 
 fresh_root_check() {
     FRESH_ROOT_LOG="$3/log.txt" fresh_root_enter "$2" "${@:4}"
@@ -29,16 +22,14 @@ pass() { echo "$_check: PASS: $1, in $(elapsed $((SECONDS - started)))"; }
 
 _fresh_root_die() { echo "fresh-root: $*" >&2; exit 1; }
 
-# The archive this machine's apt fetches its own release (or, with "security",
-# its security updates) from.
+# The archive this machine's apt fetches its own release (or, with "-security", its updates) from.
 _fresh_root_mirror() {
     apt-get --print-uris update 2>/dev/null | awk -F"'" -v want="$(. /etc/os-release && echo "$VERSION_CODENAME")${1:-}" '
         { n = split($2, p, "/dists/"); split(p[2], s, "/") }
         n == 2 && s[1] == want && s[2] == "InRelease" { print p[1]; exit }'
 }
 
-# Removes the script's temporary folder: only a folder named as mktemp made it,
-# holding the owner mark of this very run.
+# Removes the script's temporary folder: only one named as mktemp made it, with this run's mark.
 _fresh_root_remove() {
     local base="$1"
     case "$base" in "${FRESH_ROOT_TMP:-/var/tmp}"/fresh-root.??????) ;; *) return 1 ;; esac
@@ -48,7 +39,6 @@ _fresh_root_remove() {
 
 fresh_root_enter() {
     FRESH_ROOT_RELEASE="${1:?fresh_root_enter: which Debian release?}"
-    shift
     FRESH_ROOT_RELEASE_CACHE="${FRESH_ROOT_CACHE:-/var/cache/fresh-root}/$FRESH_ROOT_RELEASE"
     [ "$$" != 1 ] || [ -z "${FRESH_ROOT_BASE:-}" ] || { : "${FRESH_ROOT_MIRROR:=http://deb.debian.org/debian}"; return 0; }
     [ "$(id -u)" = 0 ] || _fresh_root_die "run as root (namespaces, mount, chroot)"
@@ -75,26 +65,26 @@ fresh_root_enter() {
     FRESH_ROOT_BASE="$_fresh_root_base" FRESH_ROOT_MIRROR="${FRESH_ROOT_MIRROR:-$(_fresh_root_mirror)}" \
         FRESH_ROOT_SECURITY="$(_fresh_root_mirror -security)" \
         setpriv --pdeathsig KILL unshare --mount --propagation private --pid --fork --kill-child \
-        --mount-proc bash "$script" "$@" </dev/null &
+        --mount-proc bash "$script" "${@:2}" </dev/null &
     ns=$!
     wait "$ns" || status=$?
     exit "$status"
 }
 
-# CMD... with its output in LOG, whose end a failure shows.
-_fresh_root_logged() { "${@:2}" >"$FRESH_ROOT_BASE/$1" 2>&1 || { tail -n 20 "$FRESH_ROOT_BASE/$1"; return 1; }; }
+# fresh_root_logged FILE CMD...: CMD's output in FILE, whose end a failure shows.
+fresh_root_logged() { "${@:2}" >"$1" 2>&1 || { tail -n 20 "$1"; return 1; }; }
 
 _fresh_root_debootstrap() {  # ROOT ARCH
-    local tarball="$FRESH_ROOT_RELEASE_CACHE/debootstrap-$2.tar.gz" foreign=()
+    local tarball="$FRESH_ROOT_RELEASE_CACHE/debootstrap-$2.tar.gz" log="$FRESH_ROOT_BASE/debootstrap.log" foreign=()
     [ "$2" = "$(dpkg --print-architecture)" ] || foreign=(--foreign)
     if [ ! -f "$tarball" ] || [ -n "$(find "$tarball" -mtime +"${FRESH_ROOT_TARBALL_DAYS:-30}")" ]; then
         echo "fresh-root: fetching the $FRESH_ROOT_RELEASE base system from $FRESH_ROOT_MIRROR"
-        mkdir -p "$FRESH_ROOT_BASE/tarball" && _fresh_root_logged debootstrap.log debootstrap --arch="$2" --variant=minbase \
+        mkdir -p "$FRESH_ROOT_BASE/tarball" && fresh_root_logged "$log" debootstrap --arch="$2" --variant=minbase \
             --make-tarball="$tarball.new" "$FRESH_ROOT_RELEASE" "$FRESH_ROOT_BASE/tarball" "$FRESH_ROOT_MIRROR" &&
             mv -f "$tarball.new" "$tarball" || return
     fi
     echo "fresh-root: unpacking the $FRESH_ROOT_RELEASE base system"
-    _fresh_root_logged debootstrap.log debootstrap --arch="$2" "${foreign[@]}" --variant=minbase --unpack-tarball="$tarball" \
+    fresh_root_logged "$log" debootstrap --arch="$2" "${foreign[@]}" --variant=minbase --unpack-tarball="$tarball" \
         "$FRESH_ROOT_RELEASE" "$1" "$FRESH_ROOT_MIRROR"
 }
 
@@ -126,7 +116,8 @@ fresh_root_make() {
         "$security" "$rel-security" /usr/share/keyrings/debian-archive-keyring.gpg \
         >"$r/etc/apt/sources.list.d/debian.sources"
     echo "fresh-root: bringing $rel up to date (updates and security)"
-    _fresh_root_logged upgrade.log fresh_root_run bash -c 'apt-get -qq update && apt-get -qq -y -o Dpkg::Use-Pty=0 full-upgrade' ||
+    fresh_root_logged "$FRESH_ROOT_BASE/upgrade.log" fresh_root_run bash -c \
+        'apt-get -qq update && apt-get -qq -y -o Dpkg::Use-Pty=0 full-upgrade' ||
         { echo "fresh-root: apt could not bring the root up to date"; return 1; }
     echo "fresh-root: root ready: $r ($rel from $mirror)"
 }
@@ -152,6 +143,8 @@ _fresh_root_foreign() {  # ENTRY CMD...
     until [ "$(readlink /proc/$pid/ns/user)" != "$(readlink /proc/$$/ns/user)" ]; do sleep 0.05; done
     echo 0 0 4294967295 >/proc/$pid/uid_map && echo 0 0 4294967295 >/proc/$pid/gid_map && wait $pid
 }
+
+fresh_root_install() { fresh_root_run apt-get -y -o Dpkg::Use-Pty=0 install --no-install-recommends "$@"; }
 
 fresh_root_run() {
     "${FRESH_ROOT_QEMU[@]}" chroot "$FRESH_ROOT" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \

@@ -1,61 +1,37 @@
 #!/usr/bin/env bash
-# Builds Qt (core, gui, widgets, the Windows platform plugin and style) for 64-bit
-# Windows from Debian's qt6-base orig archive, Debian's dfsg repack of upstream
-# qtbase, as it is: no Debian patch applied, nothing changed. The same version as
-# the root's Qt, whose tools (moc, rcc, uic) the cross build uses. The result is
-# kept in a cache folder named after the version and a hash of the options, so it
-# is built again only when either changes. Prints the Qt prefix as its last line.
-#
-#   QT_WIN_CACHE    cache root (default /var/cache/surface-viewer)
-#   QT_WIN_JOBS     parallel jobs (default 2)
-#
-# For the notices (scripts/windows/notices.sh) the cache keeps: in .complete the
-# archive's name and SHA-256; compiled-sources.txt, every source file and header the
-# shipped targets and their bundled code were compiled from (only a build can tell);
-# and licenses/, Qt's licence texts with third-party.json, the code of others those
-# sources hold, and its licence files. A cache without licenses/ or the archive's
-# record gets them from the archive, without building again.
+# Qt for 64-bit Windows from Debian's unpatched qt6-base orig archive, the root's Qt version, cached
+# per version and options hash with what the notices need (README, "Windows"); prints its prefix last.
+#   QT_WIN_CACHE (/var/cache/surface-viewer), QT_WIN_JOBS (2)
 set -euo pipefail
-
-here="$(cd "$(dirname "$0")" && pwd)"
-root="$(cd "$here/../.." && pwd)"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
 toolchain="$root/cmake/mingw-w64.cmake"
 source "$root/scripts/lib/windows-root.sh"
 shipped="(${WINDOWS_QT_TARGETS// /|}|Bundled[A-Za-z0-9]+)"
-cache_root="${QT_WIN_CACHE:-/var/cache/surface-viewer}"
-jobs="${QT_WIN_JOBS:-2}"
-
+cache_root="${QT_WIN_CACHE:-/var/cache/surface-viewer}" jobs="${QT_WIN_JOBS:-2}"
 version="$(dpkg-query -W -f='${Version}' qt6-base-dev)"
-host_cmake="/usr/lib/$(gcc -print-multiarch)/cmake"
+windows_qt_host
 
 options=(
-  -DQT_HOST_PATH=/usr
-  -DQT_HOST_PATH_CMAKE_DIR="$host_cmake"
-  -DCMAKE_BUILD_TYPE=Release
-  -DBUILD_SHARED_LIBS=ON
-  -DQT_BUILD_EXAMPLES=OFF
-  -DQT_BUILD_TESTS=OFF
-  -DINPUT_opengl=desktop
+  "${WINDOWS_QT_HOST[@]}" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON
+  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DINPUT_opengl=desktop
   -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_testlib=OFF
   -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF
-  -DFEATURE_freetype=OFF -DFEATURE_jpeg=OFF -DFEATURE_icu=OFF -DFEATURE_zstd=OFF
-  -DFEATURE_vulkan=OFF
+  -DFEATURE_freetype=OFF -DFEATURE_jpeg=OFF -DFEATURE_icu=OFF -DFEATURE_zstd=OFF -DFEATURE_vulkan=OFF
   # Only what the package ships: no Direct2D platform plugin (direct2d itself is the DirectWrite
   # font engine), no GIF or ICO plugin (the icon is the .exe's resource, the window's an XPM).
   -DFEATURE_direct2d1_1=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF
   # Sources compiled a few dozen to a file: far fewer compiler runs.
   -DQT_UNITY_BUILD=ON
-  -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF
-  -DFEATURE_system_harfbuzz=OFF
+  -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF -DFEATURE_system_harfbuzz=OFF
   # Debian's repacked source has no wintab headers; the viewer takes no tablet input.
   -DFEATURE_tabletevent=OFF
 )
 hash="$( { printf '%s\n' "${options[@]}"; cat "$toolchain"; } | sha256sum | cut -c1-12)"
 prefix="$cache_root/qt-win-${version//[^A-Za-z0-9.]/_}-$hash"
 
-mkdir -p "$cache_root"
 # An interrupted build goes on where it stopped.
 work="$cache_root/work-${version//[^A-Za-z0-9.]/_}-$hash"
+mkdir -p "$cache_root"
 
 # Without Qt Core and each library these options bundle, the notices would lack code.
 sources_complete() {

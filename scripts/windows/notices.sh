@@ -1,16 +1,9 @@
 #!/usr/bin/env bash
-# Writes the Windows package's LICENSE.txt and THIRD-PARTY-NOTICES.txt (CRLF line
-# ends, as Notepad expects) into the package folder:
-#   bash scripts/windows/notices.sh APP QT_PREFIX ORIGINS
-# ORIGINS (from package.sh) gives each file of others in APP with the file it was
-# copied from. Each is named with its project, version and licence; each licence
-# named is quoted in full, and so is the code of others inside the Qt DLLs, as the
-# Qt cache records it (build-qt.sh). What has no origin, no licence recorded or no
-# licence text stops the package.
+# The Windows package's LICENSE.txt and THIRD-PARTY-NOTICES.txt (CRLF) in APP (README, "Windows"):
+#   bash scripts/windows/notices.sh APP QT_PREFIX ORIGINS     (ORIGINS: package.sh's FILE<tab>SOURCE)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-app="$1" qt="$2" origins="$3"
-out="$app/THIRD-PARTY-NOTICES.txt"
+app="$1" qt="$2" origins="$3" out="$1/THIRD-PARTY-NOTICES.txt"
 fail() { echo "notices: $*" >&2; exit 1; }
 [ -f "$qt/licenses/third-party.json" ] || fail "Qt's licences are not kept in $qt/licenses"
 record() { sed -n "s/^$1 //p" "$qt/.complete"; }
@@ -28,11 +21,8 @@ row() { printf '%-34s %-26s %-22s %s\n' "$@"; }
 
 rows="" packages="" sources="" licences="GPL-3.0-only"$'\n'  # the LGPL adds to the GPL
 while IFS=$'\t' read -r name from; do
-  if [ "${from#"$qt"/}" != "$from" ]; then
-    rows+="$(row "$name" "Qt (qtbase)" "${qt_source_version%%+*}" "LGPL-3.0-only")"$'\n'
-    licences+="LGPL-3.0-only"$'\n'
-    continue
-  fi
+  [ "${from#"$qt"/}" = "$from" ] ||
+    { rows+="$(row "$name" "Qt (qtbase)" "${qt_source_version%%+*}" LGPL-3.0-only)"$'\n' licences+=LGPL-3.0-only$'\n'; continue; }
   package="$(dpkg -S "$from" 2>/dev/null | cut -d: -f1 | head -n1 || true)"
   [ -n "$package" ] || fail "$name comes from neither Qt nor a Debian package ($from)"
   source_package="$(dpkg-query -W -f='${source:Package}' "$package")"
@@ -118,19 +108,13 @@ Debian's patches); or from the Debian archive:
   https://snapshot.debian.org/package/qt6-base/$qt_source_version/
 
 EOF
-  for id in $ids; do
-    echo "==== Licence $id"
-    licence_text "$id"
-    echo
-  done
+  for id in $ids; do echo "==== Licence $id"; licence_text "$id"; echo; done
   echo "==== Code of others inside the Qt DLLs, as Qt's source attributes it"
   echo
   qt_third_party
-  while read -r package; do
-    [ -n "$package" ] || continue
+  for package in $packages; do
     echo "==== $package $(dpkg-query -W -f='${Version}' "$package"): /usr/share/doc/$package/copyright"
-    cat "/usr/share/doc/$package/copyright"
-    echo
-  done <<<"$packages"
+    cat "/usr/share/doc/$package/copyright"; echo
+  done
 } | sed 's/\r*$/\r/' >"$out"
 sed 's/\r*$/\r/' "$root/LICENSE" >"$app/LICENSE.txt"

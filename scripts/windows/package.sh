@@ -1,11 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Windows package: a zip and an NSIS installer, in build-windows/.
-#   bash scripts/windows/package.sh      (as root: it builds in a fresh Debian
-#                                          root, scripts/lib/windows-root.sh)
-# Cross-builds Qt first when its cache lacks this version and these options
-# (scripts/windows/build-qt.sh), then the viewer and its pure tests against it.
-# The texture set is drawn by the host build's texgen (build-windows/host).
-# Prints the paths of the zip and the installer.
+# The Windows package, zip and installer, in build-windows/ (README, "Windows"), built in the
+# Windows root:  bash scripts/windows/package.sh  (as root). Prints the zip's and installer's paths.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 cd "$root"
@@ -13,26 +8,20 @@ source scripts/lib/windows-root.sh
 windows_root_enter scripts/windows/package.sh "$@"
 # Progress goes to standard error; standard output has the two paths only.
 exec 3>&1 1>&2
-out="$root/build-windows"
-jobs="${WINDOWS_BUILD_JOBS:-2}"
-mkdir -p "$out"
-
+out="$root/build-windows" jobs="${WINDOWS_BUILD_JOBS:-2}"
 bash scripts/install-deps.sh windows
 qt="$(bash scripts/windows/build-qt.sh | tail -n1)"
-host_cmake="/usr/lib/$(gcc -print-multiarch)/cmake"
-
+windows_qt_host
 # Build folders made for another tree or another Qt are made anew: CMake keeps the
 # source folder and the toolchain of its first configuration.
 fresh_build() {  # DIR STAMP
-  [ "$(cat "$1/.made-for" 2>/dev/null)" = "$2" ] && return
-  rm -rf "$1" && mkdir -p "$1" && echo "$2" >"$1/.made-for"
+  [ "$(cat "$1/.made-for" 2>/dev/null)" = "$2" ] || { rm -rf "$1" && mkdir -p "$1" && echo "$2" >"$1/.made-for"; }
 }
 fresh_build "$out/host" "$root"
 fresh_build "$out/cross" "$root $qt"
 
 # The host side: only the texture generator and the icon.
-[ -f "$out/host/build.ninja" ] || cmake -G Ninja -S . -B "$out/host" -DCMAKE_BUILD_TYPE=Release \
-  -DVIEWER_TESTS=OFF -DVIEWER_BENCH=OFF >/dev/null
+[ -f "$out/host/build.ninja" ] || cmake -G Ninja -S . -B "$out/host" -DCMAKE_BUILD_TYPE=Release -DVIEWER_TESTS=OFF -DVIEWER_BENCH=OFF >/dev/null
 cmake --build "$out/host" --target textures windows_icon -j"$jobs"
 icon="$out/host/icons/surface-viewer.ico"
 
@@ -43,19 +32,14 @@ if [ -f "$out/cross/build.ninja" ]; then
 else
   cmake -G Ninja -S . -B "$out/cross" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
-    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
-    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake" \
+    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" "${WINDOWS_QT_HOST[@]}" \
     -DVIEWER_BENCH=OFF -DVIEWER_WINDOWS_ICON="$icon" >/dev/null
 fi
 cmake --build "$out/cross" --target surface-viewer uninstall pure_tests -j"$jobs"
 
-version="$(windows_project VERSION)"
-publisher="$(windows_project VIEWER_PUBLISHER)"
-homepage="$(windows_project VIEWER_HOMEPAGE)"
-name="surface-viewer-$version-win64"
-app="$out/$name"
-rm -rf "$app"
-mkdir -p "$app"
+version="$(windows_project VERSION)" publisher="$(windows_project VIEWER_PUBLISHER)" homepage="$(windows_project VIEWER_HOMEPAGE)"
+name="surface-viewer-$version-win64" app="$out/surface-viewer-$version-win64"
+rm -rf "$app" && mkdir -p "$app"
 
 # Whatever is not the project's own is copied by ship, which notes where it came
 # from for the notices: FOLDER-IN-PACKAGE FILE...
@@ -63,10 +47,7 @@ origins="$out/$name.origins"
 : >"$origins"
 ship() {
   local f
-  for f in "${@:2}"; do
-    mkdir -p "$app/$1" && cp "$f" "$app/$1/"
-    printf '%s\t%s\n' "${1:+$1/}$(basename "$f")" "$(realpath "$f")" >>"$origins"
-  done
+  for f in "${@:2}"; do mkdir -p "$app/$1"; cp "$f" "$app/$1/"; printf '%s\t%s\n' "${1:+$1/}${f##*/}" "$(realpath "$f")" >>"$origins"; done
 }
 cp "$out/cross/run/surface-viewer.exe" "$app/"
 # Qt's shipped targets where its CMake files place them: bin/ here, plugins/KIND/ in KIND/.
@@ -110,12 +91,8 @@ rm -f "$out/$name.zip"
     find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g' | while read -r d; do printf 'RMDir "$INSTDIR\\%s"\n' "$d"; done
   } >"$out/uninstall-files.nsh"
 )
-launcher="$out/uninstall.exe"
-x86_64-w64-mingw32-strip -o "$launcher" "$out/cross/packaging/uninstall.exe"
+x86_64-w64-mingw32-strip -o "$out/uninstall.exe" "$out/cross/packaging/uninstall.exe"
 makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DPUBLISHER="$publisher" -DHOMEPAGE="$homepage" -DICON="$icon" \
-  -DLAUNCHER="$launcher" -DFILES="$out/install-files.nsh" \
-  -DUNFILES="$out/uninstall-files.nsh" -DOUTFILE="$out/$name-setup.exe" \
-  packaging/windows/installer.nsi >&2
-
-echo "$out/$name.zip" >&3
-echo "$out/$name-setup.exe" >&3
+  -DLAUNCHER="$out/uninstall.exe" -DFILES="$out/install-files.nsh" -DUNFILES="$out/uninstall-files.nsh" \
+  -DOUTFILE="$out/$name-setup.exe" packaging/windows/installer.nsi >&2
+printf '%s\n' "$out/$name.zip" "$out/$name-setup.exe" >&3

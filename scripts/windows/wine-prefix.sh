@@ -1,11 +1,8 @@
 # shellcheck shell=bash
-# The Wine side of the Windows tests, on a virtual display of the caller's:
-#   source scripts/windows/wine-prefix.sh
-#   wine_unpack ZIP    a temporary folder (WINE_WORK, removed at exit with Wine's
-#                      processes and the one in $pid), a fresh Wine prefix in it
-#                      (WINEPREFIX and the settings every Wine process of the test
-#                      shares exported), its D: on /dev/shm (WINE_D, removed too)
-#                      and the zip unpacked (WINE_APP)
+# The Wine side of the Windows tests, on the caller's virtual display (source it):
+#   wine_unpack ZIP    a fresh Wine prefix (WINEPREFIX and the settings all the test's Wine processes
+#                      share exported) in a temporary folder WINE_WORK, its D: on /dev/shm (WINE_D),
+#                      the zip unpacked in WINE_APP; all removed at exit, with Wine's processes and $pid's
 #   wine_windows [RE]  the program's viewable top-level windows (titles matching RE)
 wine_unpack() {
   WINE_WORK="$(mktemp -d)" WINE_D="$(mktemp -d /dev/shm/wine-d.XXXXXX)"
