@@ -4,8 +4,7 @@
 set -euo pipefail
 
 job="${1:-test}"
-# Building the program, and what it needs when it runs: GL drivers, the faces its
-# forms are laid out for, Qt's Russian strings, Qt's Wayland plugin.
+# The program, built and run: GL drivers, its forms' faces, Qt's Russian strings and Wayland plugin.
 build=(build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libglu1-mesa-dev libxrandr-dev
   libwayland-dev libgl1-mesa-dri fonts-liberation fonts-dejavu-core qt6-wayland)
 # A virtual display and a screenshot of it.
@@ -49,9 +48,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt_get install -y --no-install-recommends "${missing[@]}"
 fi
 
-# The settings window reads and writes numbers in the user's locale; the tests
-# exercise both a comma locale and a point locale. Counted: under pipefail,
-# `grep -q` leaving early fails a long `locale -a` with SIGPIPE.
+# The tests read and write numbers in a comma locale and a point locale, as the settings window does
+# in the user's. Counted: under pipefail, `grep -q` leaving early fails a long `locale -a` (SIGPIPE).
 has_ru() { [ "$(locale -a 2>/dev/null | grep -ci '^ru_RU\.utf8$')" != 0 ]; }
 if { [ "$job" = test ] || [ "$job" = windows ]; } && ! has_ru; then
   $SUDO sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/; s/^# *\(en_US.UTF-8 UTF-8\)/\1/' /etc/locale.gen &&

@@ -120,7 +120,6 @@ as_user textured "$workdir" "${command[@]}" || fail "the entry's command did not
 as_user untextured /home/viewer "${command[@]}" || fail "the program did not run without textures"
 cp "$R/home/viewer/textured.png" "$out/screenshot.png"
 cp "$R/home/viewer/untextured.png" "$out/screenshot-untextured.png"
-# Textured: far more colours in the middle of the picture than without textures, and colour there.
 measure() { in_root bash -c 'source /home/viewer/viewer.sh && picture_middle "$1"' _ "/home/viewer/$1.png"; }
 read -r colours saturation _ < <(measure textured) || true
 read -r ref_colours ref_saturation _ < <(measure untextured) || true

@@ -9,9 +9,8 @@ trap 'rm -rf "$work"' EXIT
 trap 'exit 130' INT && trap 'exit 143' TERM
 
 export LIBGL_ALWAYS_SOFTWARE=1
-# Qt 6.8 asks the desktop portal over D-Bus for the colour scheme at start-up; on a
-# virtual display there is none, and the unanswered call with its watcher stays
-# allocated to the end, which the leak checker reports. The viewer uses no portal.
+# Qt 6.8 asks the desktop portal, which the viewer does not need, for the colour scheme; on a virtual
+# display there is none, and the unanswered D-Bus call stays allocated to the end: a leak report.
 export QT_NO_XDG_DESKTOP_PORTAL=1
 
 echo "== Release build and tests"
