@@ -37,8 +37,7 @@ Display* Dpy() {
     static auto& connections = *new std::map<QByteArray, Display*>;  // held to the end, never freed
     Display*& dpy = connections[qgetenv("DISPLAY")];
     if (!dpy || ServerGone(dpy)) dpy = XOpenDisplay(nullptr);
-    // Windows come and go between a listing and a request about one: no error ends the test.
-    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });  // a window gone by the request is no fault
     return dpy;
 }
 

@@ -1,8 +1,7 @@
-// Random but valid X input for the running program, judged as a user would: it must live
-// through it, keep answering, let every window go, still draw, end with exit code 0 when
-// closed and leave no sanitizer report. MONKEY_SEED=N makes the same choices again;
-// MONKEY_SECONDS (60); MONKEY_WINE_APP=FOLDER: the Windows program unpacked there, under
-// Wine (tools/client_origin.exe beside it). Monkey.Soak: SOAK_MINUTES of the spin.
+// Random but valid X input for the running program, judged as a user would: it must live through
+// it, keep answering, let every window go, still draw, exit with 0 when closed and leave no sanitizer
+// report. MONKEY_SEED, MONKEY_SECONDS (60); MONKEY_WINE_APP=FOLDER: the Windows program unpacked
+// there, under Wine (with tools/client_origin.exe). Monkey.Soak: SOAK_MINUTES of the spin.
 #include "ViewerSession.h"
 
 #include <QDir>
@@ -17,18 +16,20 @@ namespace e2e {
 namespace {
 
 const QString kWineApp = qEnvironmentVariable("MONKEY_WINE_APP");
-const QStringList kWords = QString("0|1|-1|2|10|50|100|-50|2,5|2.5|0,001|6,283185|1e3|1e10|1e38|1e39|-1e39|1e308|"
-                                   "1e-45|1e-320|9999999999|-0||nan|inf|-inf|q|x|abc| 7|1 2|,|.|-|+|e|1e|--1|0x10")
-                               .split('|');
+const QStringList kWords = QString("0|1|-1|2|10|50|100|-50|2,5|2.5|0,001|6,283185|1e3|1e10|1e38|1e39|-1e39|1e308|1e-45|"
+    "1e-320|9999999999|-0||nan|inf|-inf|q|x|abc| 7|1 2|,|.|-|+|e|1e|--1|0x10").split('|');
 const QString kChars = QStringLiteral("0123456789012345678901234567890-+,.eE qx");
 // The settings window's number edits and sliders (left edges), in its client area.
 const QPoint kEdits[] = {{8, 88}, {8, 336}, {48, 208}, {128, 88}, {128, 336}, {168, 208},
                          {248, 88}, {248, 336}, {288, 208}, {368, 88}, {368, 336}, {408, 208}};
 const int kSliders[] = {16, 136, 256, 376};
+const QStringList kSliderKeys = {"Up", "Down", "Prior", "Next", "Home", "End", "Left", "Right"};
 
-int Env(const char* name, int otherwise) { return qEnvironmentVariableIsSet(name) ? qEnvironmentVariableIntValue(name) : otherwise; }
 template <class T> QString N(T v) { return QString::number(v); }
-QString ReadAll(const QString& path) { QFile f(path); return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : ""; }
+int Env(const char* name, int otherwise) {
+    return qEnvironmentVariableIsSet(name) ? qEnvironmentVariableIntValue(name) : otherwise;
+}
+QString ReadAll(const QString& path) { QFile f(path); return f.open(QFile::ReadOnly) ? QString(f.readAll()) : ""; }
 // A tool that may miss without a fault: the window it aims at can be gone by then.
 QString Tool(const QString& program, const QStringList& args, const QString& dir = {}) {
     QProcess p;
@@ -41,13 +42,11 @@ bool Blank(const QImage& img) { return img.convertToFormat(QImage::Format_Indexe
 
 class Monkey : public ::testing::Test {
 protected:
-    void TearDown() override { if (Alive()) viewer.kill(), viewer.waitForFinished(); }
     bool Alive() { return viewer.waitForFinished(0), viewer.state() != QProcess::NotRunning; }
     void CheckAlive() { if (!Alive()) Fail("the viewer ended"); }
     // A verdict from deep inside a move ends the run; GoogleTest reports it.
     [[noreturn]] void Fail(const QString& why) { throw std::runtime_error(why.toStdString() + Context()); }
-    // The middle of the picture: the main window covers the screen.
-    QRect Centre() const { return QRect(main.geometry.center() / 2, main.geometry.size() / 2); }
+    QRect Centre() const { return {main.geometry.center() / 2, main.geometry.size() / 2}; }  // it covers the screen
 
     void Launch() {
         clock.start();
@@ -60,7 +59,8 @@ protected:
         viewer.setProcessEnvironment(env);
         viewer.setProcessChannelMode(QProcess::MergedChannels), viewer.setStandardOutputFile(logs + "/output.txt");
         viewer.setWorkingDirectory(kWineApp.isEmpty() ? QFileInfo(VIEWER_EXE).path() : kWineApp);
-        viewer.start(kWineApp.isEmpty() ? VIEWER_EXE : "wine", kWineApp.isEmpty() ? QStringList() : QStringList{"./surface-viewer.exe"});
+        if (kWineApp.isEmpty()) viewer.start(VIEWER_EXE, {});
+        else viewer.start("wine", {"./surface-viewer.exe"});
         // Up once the main window shows a still picture of more than one colour.
         const auto up = [&] {
             for (const TopWindow& w : Windows()) if (w.name.startsWith(kMainTitlePrefix)) main = w;
@@ -81,8 +81,8 @@ protected:
     // What Windows says of the window at X window `w`'s corner (Wine draws frames itself):
     // "X Y WIDTH HEIGHT LEFT TOP caption|no-caption", its client area first.
     QStringList WineWindow(const TopWindow& w) {
-        const QString at = QString("@%1,%2").arg(w.geometry.x() + 2).arg(w.geometry.y() + 2);
-        return Tool("wine", {"./client_origin.exe", at}, kWineApp).split(' ');
+        return Tool("wine", {"./client_origin.exe", QString("@%1,%2").arg(w.geometry.x() + 2).arg(w.geometry.y() + 2)},
+                    kWineApp).split(' ');
     }
     bool IsPopup(const TopWindow& w) { return kWineApp.isEmpty() ? w.popup : WineWindow(w).endsWith("no-caption"); }
     std::optional<TopWindow> Popup() {  // the menu or list the last move opened, if any, within a moment
@@ -104,7 +104,6 @@ protected:
             .arg(seed).arg(clock.elapsed() / 1000).arg(steps).arg(logs)
             .arg(done.mid(std::max(0, int(done.size()) - 20)).join('\n'), SanitizerReports()).toStdString();
     }
-
     // Seeded choices; each step seeds anew from the seed and its number.
     int R(int n) { return int(gen() % unsigned(std::max(1, n))); }
     template <class T> T Pick(std::initializer_list<T> list) { return list.begin()[R(int(list.size()))]; }
@@ -112,10 +111,9 @@ protected:
     QPoint Inside(const QRect& r) { const int x = R(r.width()); return r.topLeft() + QPoint(x, R(r.height())); }
     void Log(const QString& what) { actions.write(QString("%1 %2\n").arg(clock.elapsed() / 1000).arg(what).toUtf8()); }
     void X(const QStringList& args) { Log(args.join(' ')), Tool("xdotool", args); }
-    void Focus(const TopWindow& w, const QStringList& then = {}) { X(QStringList{"windowfocus", "--sync", N(w.id)} + then); }
+    void Focus(const TopWindow& w, QStringList then = {}) { X(QStringList{"windowfocus", "--sync", N(w.id)} + then); }
     void MoveTo(QPoint p, const QStringList& then = {}) { X(QStringList{"mousemove", N(p.x()), N(p.y())} + then); }
     void Close(const TopWindow& w) { Log("close " + N(w.id)), RequestClose(w.id); }
-
     // A number, a word or stray characters, after or instead of the text there.
     void TypeText() {
         QString text;
@@ -143,26 +141,16 @@ protected:
         if (!popup) return;
         switch (const int n = R(4) + 1; R(5)) {
         case 0: X({"key", "Escape"}); break;
-        case 1: case 2: X({"key", "--repeat", N(n), "--delay", "40", "Down", "sleep", Nap(100), "key", "Return"}); break;
+        case 1:
+        case 2: X({"key", "--repeat", N(n), "--delay", "40", "Down", "sleep", Nap(100), "key", "Return"}); break;
         case 3: MoveTo(Inside(popup->geometry), {"sleep", Nap(150), "click", "1"}); break;
         default: MoveTo(Inside(main.geometry), {"click", "1"});  // outside
         }
     }
-    void Step(int choice) {  // on the main window
-        switch (choice) {
-        case 0: MoveTo(Inside(main.geometry)); break;
-        case 1: { const int b = Pick({1, 2, 3}); Drag(b); if (b == 3) UsePopup(); break; }
-        case 2: { const int b = Pick({1, 1, 2}); MoveTo(Inside(main.geometry), {"click", N(b)}); break; }
-        case 5: Arrows(main); break;
-        default:  // the menu, by the keyboard's menu key or a right click
-            if (R(3) == 0) Focus(main, {"key", "Menu"});
-            else MoveTo(Inside(main.geometry), {"click", "3"});
-            UsePopup();
-        }
-    }
     // The settings window's controls at their places in its client area.
     void SettingsMove(const TopWindow& s) {
-        const QStringList client = kWineApp.isEmpty() ? QStringList{N(s.geometry.x()), N(s.geometry.y())} : WineWindow(s);
+        const QStringList client =
+            kWineApp.isEmpty() ? QStringList{N(s.geometry.x()), N(s.geometry.y())} : WineWindow(s);
         // Without it every click meant for the window would land in its caption.
         if (client.size() < 2) Fail("Windows does not say where the settings window's client area is");
         const QPoint o(client[0].toInt(), client[1].toInt());
@@ -181,9 +169,7 @@ protected:
             const int x = kSliders[R(4)] + 12, how = R(4), y = 112 + R(217), y2 = 112 + R(217);
             if (how == 1) at(x, y, {"mousedown", "1"}), at(x, y2, {}), at(x, 112 + R(217), {"mouseup", "1"});
             else at(x, y);
-            if (how > 1)
-                X({"key", "--repeat", N(R(4) + 1), "--delay", "30",
-                   Pick({"Up", "Down", "Prior", "Next", "Home", "End", "Left", "Right"})});
+            if (how > 1) X({"key", "--repeat", N(R(4) + 1), "--delay", "30", kSliderKeys[R(8)]});
             break;
         }
         case 6: at(112, 50), UsePopup(); break;  // the formula list
@@ -220,33 +206,40 @@ protected:
     }
 
     QProcess viewer;
-    QString logs = qEnvironmentVariable("MONKEY_LOGS", MONKEY_LOGS);
+    QString logs = qEnvironmentVariable("MONKEY_LOGS", QDir::cleanPath(VIEWER_EXE "/../../monkey"));  // beside run/
     QFile actions;
     QElapsedTimer clock;
     TopWindow main;
     std::mt19937 gen;
-    unsigned seed = 0;
-    int steps = 0;
+    unsigned seed = 0, steps = 0;
 };
 
 TEST_F(Monkey, RandomInput) {
     seed = unsigned(Env("MONKEY_SEED", int(std::random_device()() % 65536)));
     const int seconds = Env("MONKEY_SECONDS", 60);
-    std::cout << "Monkey: seed " << seed << ", " << seconds << " s" << (kWineApp.isEmpty() ? "" : ", under Wine")
-              << "; MONKEY_SEED=" << seed << " makes the same choices again" << std::endl;
+    std::cout << "Monkey: seed " << seed << ", " << seconds << " s (MONKEY_SEED=N makes its choices again)" << std::endl;
     Launch();
     Answers();
     QElapsedTimer run, sinceCheck;
     for (run.start(), sinceCheck.start(); run.elapsed() < seconds * 1000; QThread::msleep(unsigned(R(200)))) {
         CheckAlive();
-        gen.seed(seed * 100003u + unsigned(++steps));
+        gen.seed(seed * 100003u + ++steps);
         Dismiss(false);
         const auto settings = FindVisibleWindow(kSettingsTitle, kWineApp.isEmpty() ? viewer.processId() : -1);
-        if (const int choice = R(settings ? 10 : 6); choice < 6) Step(choice);
-        else SettingsMove(*settings);
+        switch (R(settings ? 10 : 6)) {
+        case 0: MoveTo(Inside(main.geometry)); break;
+        case 1: { const int b = Pick({1, 2, 3}); Drag(b); if (b == 3) UsePopup(); break; }
+        case 2: { const int b = Pick({1, 1, 2}); MoveTo(Inside(main.geometry), {"click", N(b)}); break; }
+        case 3: case 4:  // the menu, by the keyboard's menu key or a right click
+            if (R(3) == 0) Focus(main, {"key", "Menu"});
+            else MoveTo(Inside(main.geometry), {"click", "3"});
+            UsePopup();
+            break;
+        case 5: Arrows(main); break;
+        default: SettingsMove(*settings);
+        }
         if (sinceCheck.elapsed() >= 15000) Answers(), sinceCheck.restart();
     }
-    CheckAlive();
     Answers();
     // Still drawing: with the camera back at its start (a move with the middle button held),
     // the middle shows more than one colour whatever the coefficients (the axes marker).
@@ -264,12 +257,12 @@ TEST_F(Monkey, RandomInput) {
 // A long run with the spin on, watched from outside: memory and CPU time once a minute,
 // at the end the frames the program's own box counted, read once a second.
 TEST_F(Monkey, Soak) {
-    const int minutes = Env("SOAK_MINUTES", 0);
+    const int minutes = qEnvironmentVariableIntValue("SOAK_MINUTES");
     if (minutes <= 0) GTEST_SKIP() << "a long run: SOAK_MINUTES=N runs it for N minutes";
     const auto usage = [&](int minute) {  // CPU time: utime and stime, the 14th and 15th fields of stat
         const QString proc = "/proc/" + N(viewer.processId()), memory = "^(VmRSS|VmHWM|Threads):";
         const QStringList stat = ReadAll(proc + "/stat").section(") ", 1).split(' ');
-        std::cout << minute << " min  CPU " << (stat[11].toDouble() + stat[12].toDouble()) / double(sysconf(_SC_CLK_TCK))
+        std::cout << minute << " min  CPU " << (stat[11].toDouble() + stat[12].toDouble()) / sysconf(_SC_CLK_TCK)
                   << " s  " << ReadAll(proc + "/status").split('\n').filter(QRegularExpression(memory)).join("  ")
                   .simplified().toStdString() << std::endl;
     };
@@ -277,8 +270,6 @@ TEST_F(Monkey, Soak) {
     MoveTo(Centre().center(), {"click", "3"});
     const QRect m = Popup().value_or(main).geometry;  // "Вращение" is the menu's first row
     MoveTo(m.topLeft() + QPoint(m.width() / 3, m.height() * 15 / 100), {"sleep", "0.3", "click", "1"});
-    // Moving: the middle keeps changing for a second.
-    if (MoveTo(Centre().center()), !SettledArea(Centre(), 1000).isNull()) Fail("the picture does not move");
     std::vector<QImage> boxes;
     for (int s = 0; s < minutes * 60; ++s) {
         if (s % 60 == 0) usage(s / 60);
@@ -286,7 +277,8 @@ TEST_F(Monkey, Soak) {
             if (w.name == kAppTitle && !w.popup) Fail("a message box appeared");
         QThread::msleep(1000), boxes.push_back(Screenshot().copy(kFpsBox));
     }
-    if (usage(minutes), !SettledArea(Centre(), 1000).isNull()) Fail("the picture stopped moving");
+    // Still spinning: the middle keeps changing for a second.
+    if (usage(minutes), !SettledArea(Centre(), 1000).isNull()) Fail("the picture stands still");
     const std::optional<double> fps = MeanFpsReading({VIEWER_READ_FPS}, boxes);
     if (!fps) Fail("the frames-per-second box is not readable");
     std::cout << "Frames rendered: about " << qRound(*fps * minutes * 60) << " (" << *fps << " a second): OK\n";
