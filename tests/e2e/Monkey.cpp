@@ -51,7 +51,7 @@ protected:
     void Launch() {
         clock.start();
         QDir(logs).removeRecursively(), QDir().mkpath(logs);
-        actions.setFileName(logs + "/actions.txt"), actions.open(QIODevice::WriteOnly);
+        actions.setFileName(logs + "/actions.txt"), actions.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         // The sanitizers' reports in files of their own, whatever else they are told.
         for (const QString s : {"ASAN", "UBSAN"})
