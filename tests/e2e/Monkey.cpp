@@ -67,9 +67,9 @@ protected:
             return main.id && !Blank(SettledArea(Centre()));
         };
         if (!WaitFor([&] { return !Alive() || up(); }, 60000, 500) || !Alive()) Fail("no picture at start-up");
+        area = ClientArea(main);
     }
-    // The program's top-level windows: the main and the settings window, message boxes,
-    // dialogs and popups (menus, open lists); `others`: all but the first two.
+    // The program's top-level windows (dialogs, menus...); `others`: but the main and the settings window.
     std::vector<TopWindow> Windows(bool others = false) {
         std::vector<TopWindow> out;
         for (const TopWindow& w : VisibleTopWindows())
@@ -83,6 +83,13 @@ protected:
     QStringList WineWindow(const TopWindow& w) {
         return Tool("wine", {"./client_origin.exe", QString("@%1,%2").arg(w.geometry.x() + 2).arg(w.geometry.y() + 2)},
                     kWineApp).split(' ');
+    }
+    // Where a window's content lies, clear of its frame's buttons: under Wine, which draws frames into
+    // the same X window, where Windows says (the window at its corner being this one, on top).
+    QRect ClientArea(const TopWindow& w) {
+        const QStringList c = kWineApp.isEmpty() ? QStringList() : WineWindow(w);
+        if (!kWineApp.isEmpty() && c.size() < 4) Fail("Windows does not say where the content of '" + w.name + "' is");
+        return c.size() < 4 ? w.geometry : QRect(c[0].toInt(), c[1].toInt(), c[2].toInt(), c[3].toInt()) & w.geometry;
     }
     bool IsPopup(const TopWindow& w) { return kWineApp.isEmpty() ? w.popup : WineWindow(w).endsWith("no-caption"); }
     std::optional<TopWindow> Popup() {  // the menu or list the last move opened, if any, within a moment
@@ -98,7 +105,8 @@ protected:
             out += "---- program output\n" + output;
         return out;
     }
-    std::string Context() {
+    std::string Context() {  // and a screenshot
+        Screenshot().save(logs + "/failure.png");
         const QStringList done = ReadAll(actions.fileName()).split('\n', Qt::SkipEmptyParts);
         return QString("\n(seed %1, after %2 s, %3 moves; logs in %4)\nlast actions:\n%5\n%6")
             .arg(seed).arg(clock.elapsed() / 1000).arg(steps).arg(logs)
@@ -111,7 +119,9 @@ protected:
     QPoint Inside(const QRect& r) { const int x = R(r.width()); return r.topLeft() + QPoint(x, R(r.height())); }
     void Log(const QString& what) { actions.write(QString("%1 %2\n").arg(clock.elapsed() / 1000).arg(what).toUtf8()); }
     void X(const QStringList& args) { Log(args.join(' ')), Tool("xdotool", args); }
-    void Focus(const TopWindow& w, QStringList then = {}) { X(QStringList{"windowfocus", "--sync", N(w.id)} + then); }
+    void Focus(const TopWindow& w, QStringList then = {}) {  // and to the top, as a click on it would
+        X(QStringList{"windowraise", N(w.id), "windowfocus", "--sync", N(w.id)} + then);
+    }
     void MoveTo(QPoint p, const QStringList& then = {}) { X(QStringList{"mousemove", N(p.x()), N(p.y())} + then); }
     void Close(const TopWindow& w) { Log("close " + N(w.id)), RequestClose(w.id); }
     // A number, a word or stray characters, after or instead of the text there.
@@ -124,10 +134,10 @@ protected:
         if (!text.isEmpty()) X({"type", "--delay", "20", "--", text});
     }
     void Drag(int button) {
-        QPoint p = Inside(main.geometry);
+        QPoint p = Inside(area);
         MoveTo(p, {"mousedown", N(button)});
         for (int i = 0, n = R(6) + 2; i < n; ++i)
-            MoveTo(p = Inside(QRect(p - QPoint(100, 100), QSize(200, 200)) & main.geometry), {"sleep", Nap(60)});
+            MoveTo(p = Inside(QRect(p - QPoint(100, 100), QSize(200, 200)) & area), {"sleep", Nap(60)});
         X({"mouseup", N(button)});
     }
     void Arrows(const TopWindow& w) {  // taps or a hold
@@ -144,38 +154,31 @@ protected:
         case 1:
         case 2: X({"key", "--repeat", N(n), "--delay", "40", "Down", "sleep", Nap(100), "key", "Return"}); break;
         case 3: MoveTo(Inside(popup->geometry), {"sleep", Nap(150), "click", "1"}); break;
-        default: MoveTo(Inside(main.geometry), {"click", "1"});  // outside
+        default: MoveTo(Inside(area), {"click", "1"});  // outside
         }
     }
     // The settings window's controls at their places in its client area.
     void SettingsMove(const TopWindow& s) {
-        const QStringList client =
-            kWineApp.isEmpty() ? QStringList{N(s.geometry.x()), N(s.geometry.y())} : WineWindow(s);
-        // Without it every click meant for the window would land in its caption.
-        if (client.size() < 2) Fail("Windows does not say where the settings window's client area is");
-        const QPoint o(client[0].toInt(), client[1].toInt());
-        const auto at = [&](int x, int y, QStringList then = {"click", "1"}) {
-            MoveTo(o + QPoint(x, y), QStringList{"sleep", Nap(80)} + then);
-        };
         Focus(s);
+        const QPoint o = ClientArea(s).topLeft();
+        const auto at = [&](QPoint p, QStringList then = {"click", "1"}) {
+            MoveTo(o + p, QStringList{"sleep", Nap(80)} + then);
+        };
         switch (R(12)) {
-        case 0: case 1: case 2: case 3: {  // a number edit
-            const QPoint e = kEdits[R(12)] + QPoint(3, 3);
-            const int x = e.x() + R(50);
-            at(x, e.y() + R(15)), TypeText();
-            break;
-        }
+        case 0: case 1: case 2: case 3: at(Inside({kEdits[R(12)] + QPoint(3, 3), QSize(50, 15)})), TypeText(); break;
         case 4: case 5: {  // a slider: a click, a drag or keys
-            const int x = kSliders[R(4)] + 12, how = R(4), y = 112 + R(217), y2 = 112 + R(217);
-            if (how == 1) at(x, y, {"mousedown", "1"}), at(x, y2, {}), at(x, 112 + R(217), {"mouseup", "1"});
-            else at(x, y);
+            const QRect track(kSliders[R(4)] + 12, 112, 1, 217);
+            const int how = R(4);
+            if (how == 1)  // a drag
+                at(Inside(track), {"mousedown", "1"}), at(Inside(track), {}), at(Inside(track), {"mouseup", "1"});
+            else at(Inside(track));
             if (how > 1) X({"key", "--repeat", N(R(4) + 1), "--delay", "30", kSliderKeys[R(8)]});
             break;
         }
-        case 6: at(112, 50), UsePopup(); break;  // the formula list
-        case 7: at(253, Pick({38, 56})); break;  // the radio buttons
-        case 8: if (R(2) == 0) at(358, 50), TypeText(); else at(405, 50), UsePopup(); break;  // the texture
-        case 9: at(462, 51), UsePopup(); break;  // the colour box
+        case 6: at({112, 50}), UsePopup(); break;  // the formula list
+        case 7: at({253, Pick({38, 56})}); break;  // the radio buttons
+        case 8: if (R(2) == 0) at({358, 50}), TypeText(); else at({405, 50}), UsePopup(); break;  // the texture
+        case 9: at({462, 51}), UsePopup(); break;  // the colour box
         case 10: X({"key", "--repeat", N(R(8) + 1), "--delay", "30", "Tab"}), TypeText(); break;
         default: if (R(3) == 0) Close(s); else Arrows(s);
         }
@@ -198,18 +201,17 @@ protected:
     void Answers() {
         for (int i = 0; i < 20 && !Windows(true).empty(); ++i) Dismiss(true), QThread::msleep(300);
         for (const TopWindow& w : Windows(true)) Fail(QString("a window that cannot be dismissed: '%1'").arg(w.name));
-        MoveTo(main.geometry.bottomRight() * 0.86, {"click", "3"});  // clear of the settings window
+        MoveTo(area.bottomRight() * 0.86, {"click", "3"});  // clear of the settings window
         if (!WaitFor([&] { return !Alive() || Popup(); }, 30000)) Fail("no menu at a right click: no answer");
-        CheckAlive();
-        X({"key", "Escape"});
+        CheckAlive(), X({"key", "Escape"});
         if (!WaitFor([&] { return Windows(true).empty(); }, 30000)) Fail("the menu stays open: no answer");
     }
-
     QProcess viewer;
     QString logs = qEnvironmentVariable("MONKEY_LOGS", QDir::cleanPath(VIEWER_EXE "/../../monkey"));  // beside run/
     QFile actions;
     QElapsedTimer clock;
     TopWindow main;
+    QRect area;  // the main window's content: the picture
     std::mt19937 gen;
     unsigned seed = 0, steps = 0;
 };
@@ -217,7 +219,7 @@ protected:
 TEST_F(Monkey, RandomInput) {
     seed = unsigned(Env("MONKEY_SEED", int(std::random_device()() % 65536)));
     const int seconds = Env("MONKEY_SECONDS", 60);
-    std::cout << "Monkey: seed " << seed << ", " << seconds << " s (MONKEY_SEED=N makes its choices again)" << std::endl;
+    std::cout << "Monkey: seed " << seed << ", " << seconds << " s; MONKEY_SEED=N repeats the choices" << std::endl;
     Launch();
     Answers();
     QElapsedTimer run, sinceCheck;
@@ -227,12 +229,12 @@ TEST_F(Monkey, RandomInput) {
         Dismiss(false);
         const auto settings = FindVisibleWindow(kSettingsTitle, kWineApp.isEmpty() ? viewer.processId() : -1);
         switch (R(settings ? 10 : 6)) {
-        case 0: MoveTo(Inside(main.geometry)); break;
+        case 0: MoveTo(Inside(area)); break;
         case 1: { const int b = Pick({1, 2, 3}); Drag(b); if (b == 3) UsePopup(); break; }
-        case 2: { const int b = Pick({1, 1, 2}); MoveTo(Inside(main.geometry), {"click", N(b)}); break; }
+        case 2: { const int b = Pick({1, 1, 2}); MoveTo(Inside(area), {"click", N(b)}); break; }
         case 3: case 4:  // the menu, by the keyboard's menu key or a right click
             if (R(3) == 0) Focus(main, {"key", "Menu"});
-            else MoveTo(Inside(main.geometry), {"click", "3"});
+            else MoveTo(Inside(area), {"click", "3"});
             UsePopup();
             break;
         case 5: Arrows(main); break;
@@ -262,9 +264,9 @@ TEST_F(Monkey, Soak) {
     const auto usage = [&](int minute) {  // CPU time: utime and stime, the 14th and 15th fields of stat
         const QString proc = "/proc/" + N(viewer.processId()), memory = "^(VmRSS|VmHWM|Threads):";
         const QStringList stat = ReadAll(proc + "/stat").section(") ", 1).split(' ');
-        std::cout << minute << " min  CPU " << (stat[11].toDouble() + stat[12].toDouble()) / sysconf(_SC_CLK_TCK)
-                  << " s  " << ReadAll(proc + "/status").split('\n').filter(QRegularExpression(memory)).join("  ")
-                  .simplified().toStdString() << std::endl;
+        const double cpu = (stat.value(11).toDouble() + stat.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
+        std::cout << minute << " min  CPU " << cpu << " s  " << ReadAll(proc + "/status").split('\n')
+                  .filter(QRegularExpression(memory)).join("  ").simplified().toStdString() << std::endl;
     };
     Launch();
     MoveTo(Centre().center(), {"click", "3"});
@@ -279,9 +281,8 @@ TEST_F(Monkey, Soak) {
     }
     // Still spinning: the middle keeps changing for a second.
     if (usage(minutes), !SettledArea(Centre(), 1000).isNull()) Fail("the picture stands still");
-    const std::optional<double> fps = MeanFpsReading({VIEWER_READ_FPS}, boxes);
-    if (!fps) Fail("the frames-per-second box is not readable");
-    std::cout << "Frames rendered: about " << qRound(*fps * minutes * 60) << " (" << *fps << " a second): OK\n";
+    const double fps = MeanFpsReading({VIEWER_READ_FPS}, boxes).value_or(0);  // 0: the box not readable
+    std::cout << "Frames rendered: about " << qRound(fps * minutes * 60) << " (" << fps << " a second): OK\n";
 }
 
 }  // namespace
