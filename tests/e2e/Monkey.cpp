@@ -207,7 +207,7 @@ protected:
         if (!WaitFor([&] { return Windows(true).empty(); }, 30000)) Fail("the menu stays open: no answer");
     }
     QProcess viewer;
-    QString logs = qEnvironmentVariable("MONKEY_LOGS", QDir::cleanPath(VIEWER_EXE "/../../monkey"));  // beside run/
+    const QString logs = QDir::cleanPath(VIEWER_EXE "/../../monkey");  // beside the run folder
     QFile actions;
     QElapsedTimer clock;
     TopWindow main;
