@@ -1,7 +1,6 @@
-// Random but valid X input for the running program, judged as a user would: it must live through
-// it, keep answering, let every window go, still draw, exit with 0 when closed and leave no sanitizer
-// report. MONKEY_SEED, MONKEY_SECONDS (60); MONKEY_WINE_APP=FOLDER: the Windows program unpacked
-// there, under Wine (with tools/client_origin.exe). Monkey.Soak: SOAK_MINUTES of the spin.
+// Random but valid X input for the running program, judged as a user would (README, "What the test
+// command runs"): MONKEY_SEED, MONKEY_SECONDS (60); MONKEY_WINE_APP=FOLDER: the Windows program unpacked
+// there, under Wine (with tools/client_origin.exe). Monkey.Soak: SOAK_MINUTES of the spin (README, "Soak").
 #include "ViewerSession.h"
 
 #include <QDir>
@@ -26,9 +25,7 @@ const int kSliders[] = {16, 136, 256, 376};
 const QStringList kSliderKeys = {"Up", "Down", "Prior", "Next", "Home", "End", "Left", "Right"};
 
 template <class T> QString N(T v) { return QString::number(v); }
-int Env(const char* name, int otherwise) {
-    return qEnvironmentVariableIsSet(name) ? qEnvironmentVariableIntValue(name) : otherwise;
-}
+int Env(const char* n, int unset) { return qEnvironmentVariableIsSet(n) ? qEnvironmentVariableIntValue(n) : unset; }
 QString ReadAll(const QString& path) { QFile f(path); return f.open(QFile::ReadOnly) ? QString(f.readAll()) : ""; }
 // A tool that may miss without a fault: the window it aims at can be gone by then.
 QString Tool(const QString& program, const QStringList& args, const QString& dir = {}) {
@@ -196,13 +193,17 @@ protected:
             else Focus(w, {"key", force ? "Escape" : Pick({"Return", "Escape"})});
         }
     }
-    // The program answers: once nothing else is in the way, its context menu opens at
-    // a right click (a real popup, not an error box) and closes again on Escape.
+    // The program answers: once nothing else is in the way, its context menu opens at a right click
+    // (a real popup, not an error box) and closes again on Escape. A box the click itself brings up
+    // (a field left with bad text) is dismissed and the click made again.
     void Answers() {
-        for (int i = 0; i < 20 && !Windows(true).empty(); ++i) Dismiss(true), QThread::msleep(300);
-        for (const TopWindow& w : Windows(true)) Fail(QString("a window that cannot be dismissed: '%1'").arg(w.name));
-        MoveTo(area.bottomRight() * 0.86, {"click", "3"});  // clear of the settings window
-        if (!WaitFor([&] { return !Alive() || Popup(); }, 30000)) Fail("no menu at a right click: no answer");
+        std::vector<TopWindow> left;
+        for (int i = 0; i < 20 && !(left = Windows(true)).empty(); ++i) Dismiss(true), QThread::msleep(300);
+        for (const TopWindow& w : left) Fail(QString("a window that cannot be dismissed: '%1'").arg(w.name));
+        const auto menu = [&] {  // clear of the settings window
+            return !Alive() || Popup() || (Dismiss(true), MoveTo(area.bottomRight() * 0.86, {"click", "3"}), false);
+        };
+        if (!WaitFor(menu, 30000)) Fail("no menu at a right click: no answer");
         CheckAlive(), X({"key", "Escape"});
         if (!WaitFor([&] { return Windows(true).empty(); }, 30000)) Fail("the menu stays open: no answer");
     }
@@ -279,7 +280,6 @@ TEST_F(Monkey, Soak) {
             if (w.name == kAppTitle && !w.popup) Fail("a message box appeared");
         QThread::msleep(1000), boxes.push_back(Screenshot().copy(kFpsBox));
     }
-    // Still spinning: the middle keeps changing for a second.
     if (usage(minutes), !SettledArea(Centre(), 1000).isNull()) Fail("the picture stands still");
     const double fps = MeanFpsReading({VIEWER_READ_FPS}, boxes).value_or(0);  // 0: the box not readable
     std::cout << "Frames rendered: about " << qRound(fps * minutes * 60) << " (" << fps << " a second): OK\n";
