@@ -34,7 +34,7 @@ bool ServerGone(Display* dpy) {
 // Connections stay open, as closing one whose server has ended would end the
 // process; a later server under the same name gets a connection of its own.
 Display* Dpy() {
-    static auto& connections = *new std::map<QByteArray, Display*>;  // held to the end, never freed
+    static auto& connections = *new std::map<QByteArray, Display*>;  // never freed: held, not leaked, at exit
     Display*& dpy = connections[qgetenv("DISPLAY")];
     if (!dpy || ServerGone(dpy)) dpy = XOpenDisplay(nullptr);
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });  // a window gone by the request is no fault
