@@ -40,14 +40,11 @@ $([ "$(id -u)" = 0 ] || echo sudo) bash scripts/fresh-root-check.sh
 SAN_ENV=(ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1"
   UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0")
 
-echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests (end-to-end tests excluded)"
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests (end-to-end ones excluded but the monkey)"
 cmake -S . -B build-asan -DVIEWER_SANITIZE=ON -DVIEWER_TESTS=ON -DVIEWER_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIEWER_WERROR=ON
 cmake --build build-asan -j"$(nproc)"
 env "${SAN_ENV[@]}" "${VIRTUAL_DISPLAY[@]}" ctest --test-dir build-asan --output-on-failure --no-tests=error -LE e2e
-
-echo "== Monkey run of the sanitizer build: random input for ${MONKEY_SECONDS:-60} s"
-bash scripts/monkey.sh "${MONKEY_SECONDS:-60}" build-asan
 
 echo "== Fuzzing: texture files and number text, ${FUZZ_SECONDS:-60} s each"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DVIEWER_FUZZ=ON -DVIEWER_SANITIZE=ON \

@@ -3,7 +3,7 @@
 # (scripts/windows/package.sh), then on a virtual display, in a fresh Wine prefix:
 # 1. the pure tests, start-up and notices judged from inside (tests/windows/), the
 # resources; 2. the zip's program against the Linux build and driven, then random
-# input (scripts/windows/monkey.sh); 3. the installer and uninstaller, silent; 4. at
+# input (tests/e2e/Monkey.cpp); 3. the installer and uninstaller, silent; 4. at
 # 120 and 144 dpi the start-up from inside, the start picture as at 96 dpi, and at
 # 144 dpi the settings window's text grown. Pictures and log: build-windows/wine-test/.
 set -euo pipefail
@@ -275,8 +275,8 @@ echo "\"Прототип функции\" inks ${ww}x${wh} under Wine, ${lw}x${l
   [ $((wh - lh)) -le 2 ] && [ $((lh - wh)) -le 2 ] || fail "the Cyrillic text under Wine is not the face's"
 echo "Readable Cyrillic: OK"
 
-# --- Random input, on a display and in a prefix of its own (scripts/windows/monkey.sh).
-bash scripts/windows/monkey.sh "${MONKEY_SECONDS:-60}" "$zip" || fail "the program under random input"
+# --- Random input, on a display and in a prefix of its own (wine_monkey).
+wine_monkey "$zip" || fail "the program under random input"
 
 # --- 3. The installer ----------------------------------------------------------
 drive="$WINEPREFIX/drive_c"

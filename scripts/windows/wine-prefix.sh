@@ -4,6 +4,11 @@
 #                      share exported) in a temporary folder WINE_WORK, its D: on /dev/shm (WINE_D),
 #                      the zip unpacked in WINE_APP; all removed at exit, with Wine's processes and $pid's
 #   wine_windows [RE]  the program's viewable top-level windows (titles matching RE)
+#   wine_monkey ZIP    random input for the program from ZIP (tests/e2e/Monkey.cpp), on a
+#                      display and in a prefix of its own; ZIP in build-windows/, whose
+#                      host and cross builds give the monkey and client_origin.exe.
+# As a script, as root, that alone in the Windows root (README, "Windows"):
+#   bash scripts/windows/wine-prefix.sh ZIP
 wine_unpack() {
   WINE_WORK="$(mktemp -d)" WINE_D="$(mktemp -d /dev/shm/wine-d.XXXXXX)"
   trap '{ [ -z "${pid:-}" ] || kill "$pid"; [ -z "${WINEPREFIX:-}" ] || wineserver -k; } 2>/dev/null
@@ -40,3 +45,19 @@ wine_windows() {
     printf '%d\n' "$w"
   done
 }
+
+wine_monkey() {
+  local out
+  out="$(cd "$(dirname "$1")" && pwd)"
+  cmake --build "$out/host" --target monkey && cmake --build "$out/cross" --target client_origin || return
+  xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash -c 'source scripts/windows/wine-prefix.sh && wine_unpack "$1" &&
+    cp "$2/cross/tools/client_origin.exe" "$WINE_APP/" && MONKEY_WINE_APP="$WINE_APP" "$2/host/tests/e2e/monkey"' _ "$1" "$out"
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+  set -euo pipefail
+  cd "$(dirname "$0")/../.."
+  source scripts/lib/windows-root.sh
+  windows_root_enter scripts/windows/wine-prefix.sh "$(realpath --relative-to=. "$1")"
+  wine_monkey "$1"
+fi

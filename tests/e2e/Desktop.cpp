@@ -34,9 +34,10 @@ bool ServerGone(Display* dpy) {
 // Connections stay open, as closing one whose server has ended would end the
 // process; a later server under the same name gets a connection of its own.
 Display* Dpy() {
-    static std::map<QByteArray, Display*> connections;
+    static auto& connections = *new std::map<QByteArray, Display*>;  // never freed: held, not leaked, at exit
     Display*& dpy = connections[qgetenv("DISPLAY")];
     if (!dpy || ServerGone(dpy)) dpy = XOpenDisplay(nullptr);
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });  // a window gone by the request is no fault
     return dpy;
 }
 
@@ -96,6 +97,7 @@ std::vector<TopWindow> VisibleTopWindows() {
         w.geometry = QRect(attr.x, attr.y, attr.width, attr.height);
         w.pid = WindowPid(children[i]);
         w.popup = attr.override_redirect;
+        w.windowClass = QString::fromLatin1(Property(children[i], "WM_CLASS", XA_STRING).split('\0').value(1));
         out.push_back(w);
     }
     if (children) XFree(children);

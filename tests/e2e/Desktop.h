@@ -27,6 +27,7 @@ struct TopWindow {
     // Placed by the program itself, past any window manager: a menu or an open
     // list. These carry the application's name as their title.
     bool popup = false;
+    QString windowClass;  // WM_CLASS's class: what tells Wine's windows, which carry no pid
 };
 
 // Mapped (viewable) children of the root window; without a window manager these
