@@ -44,7 +44,9 @@ echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests (end-to-e
 cmake -S . -B build-asan -DVIEWER_SANITIZE=ON -DVIEWER_TESTS=ON -DVIEWER_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIEWER_WERROR=ON
 cmake --build build-asan -j"$(nproc)"
-env "${SAN_ENV[@]}" "${VIRTUAL_DISPLAY[@]}" ctest --test-dir build-asan --output-on-failure --no-tests=error -LE e2e
+env "${SAN_ENV[@]}" "${VIRTUAL_DISPLAY[@]}" ctest --test-dir build-asan --output-on-failure --no-tests=error -LE e2e |
+  tee build/tests.log
+passed 1 Monkey
 
 echo "== Fuzzing: texture files and number text, ${FUZZ_SECONDS:-60} s each"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DVIEWER_FUZZ=ON -DVIEWER_SANITIZE=ON \
