@@ -40,14 +40,14 @@ windows_root_enter() {
 }
 
 # One of the project's settings, from its one source, in the work tree's top
-# folder: VERSION (project()), or a set() of CMakeLists.txt or
-# packaging/CMakeLists.txt (VIEWER_PUBLISHER, VIEWER_HOMEPAGE). Fails when absent.
+# folder: VERSION (project()), or a set() of CMakeLists.txt (VIEWER_PUBLISHER,
+# VIEWER_HOMEPAGE). Fails when absent.
 windows_project() {  # NAME
     local value
     if [ "$1" = VERSION ]; then
         value="$(sed -n 's/^project(SurfaceViewer VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
     else
-        value="$(sed -n "s/^set($1 \"\\([^\"]*\\)\".*/\\1/p" CMakeLists.txt packaging/CMakeLists.txt)"
+        value="$(sed -n "s/^set($1 \"\\([^\"]*\\)\".*/\\1/p" CMakeLists.txt)"
     fi
     [ -n "$value" ] || { echo "windows: no $1 in the project's CMake files" >&2; return 1; }
     echo "$value"
