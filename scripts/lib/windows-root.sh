@@ -34,11 +34,11 @@ windows_root_enter() {
 }
 
 # One of the project's settings from its one source (run in the top folder): VERSION (project()),
-# or a set() of CMakeLists.txt or packaging/CMakeLists.txt (VIEWER_PUBLISHER, VIEWER_HOMEPAGE).
+# or a set() of CMakeLists.txt (VIEWER_PUBLISHER, VIEWER_HOMEPAGE).
 windows_project() {  # NAME
     local value="s/^project(SurfaceViewer VERSION \([0-9.]*\).*/\1/p"
     [ "$1" = VERSION ] || value="s/^set($1 \"\\([^\"]*\\)\".*/\\1/p"
-    value="$(sed -n "$value" CMakeLists.txt packaging/CMakeLists.txt)"
+    value="$(sed -n "$value" CMakeLists.txt)"
     [ -n "$value" ] || { echo "windows: no $1 in the project's CMake files" >&2; return 1; }
     echo "$value"
 }
