@@ -162,7 +162,7 @@ TEST_F(Wine, ZipProgramDriven) {
     // Readable Cyrillic: the title inks the box the face inks on Linux, not empty boxes' size.
     const QSize ink = TitleInk(settings, 100), linuxInk = At96().value("linux-title").toSize();
     At96().setValue("title", ink), At96().setValue("settings", settings.window.geometry.width());
-    ASSERT_TRUE(linuxInk.width() >= 60 && linuxInk.height() >= 4) << "no title inked on Linux";
+    ASSERT_TRUE(!settings.shown.isNull() && linuxInk.width() >= 60 && linuxInk.height() >= 4) << "no title to compare";
     EXPECT_NEAR(ink.width(), linuxInk.width(), linuxInk.width() / 12) << "the Cyrillic title is not the face's";
     EXPECT_NEAR(ink.height(), linuxInk.height(), 2) << "the Cyrillic title is not the face's";
     // A slider changes the picture: a click on the groove of the first one pages it.
