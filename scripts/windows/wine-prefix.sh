@@ -3,7 +3,6 @@
 #   wine_unpack ZIP    a fresh Wine prefix (WINEPREFIX and the settings all the test's Wine processes
 #                      share exported) in a temporary folder WINE_WORK, its D: on /dev/shm (WINE_D),
 #                      the zip unpacked in WINE_APP; all removed at exit, with Wine's processes and $pid's
-#   wine_windows [RE]  the program's viewable top-level windows (titles matching RE)
 #   wine_monkey ZIP    random input for the program from ZIP (tests/e2e/Monkey.cpp), on a
 #                      display and in a prefix of its own; ZIP in build-windows/, whose
 #                      host and cross builds give the monkey and client_origin.exe.
@@ -34,23 +33,12 @@ wine_unpack() {
   WINE_APP="$(echo "$WINE_WORK"/surface-viewer-*-win64)"
 }
 
-# Wine's windows carry no process id; on the test's display every window of class
-# surface-viewer.exe is the program's (Wine's own helper windows carry none).
-wine_windows() {
-  local w
-  for w in $(timeout 10 xwininfo -root -children 2>/dev/null | awk '$1 ~ /^0x/ { print $1 }'); do
-    timeout 10 xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable' || continue
-    timeout 10 xprop -id "$w" WM_CLASS 2>/dev/null | grep -q '"surface-viewer.exe"' || continue
-    [ -z "${1:-}" ] || timeout 10 xdotool getwindowname "$w" 2>/dev/null | grep -Eq -- "$1" || continue
-    printf '%d\n' "$w"
-  done
-}
-
 wine_monkey() {
   local out
   out="$(cd "$(dirname "$1")" && pwd)"
   cmake --build "$out/host" --target monkey && cmake --build "$out/cross" --target client_origin || return
-  xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash -c 'source scripts/windows/wine-prefix.sh && wine_unpack "$1" &&
+  source scripts/lib/viewer.sh
+  "${VIRTUAL_DISPLAY[@]}" bash -c 'source scripts/windows/wine-prefix.sh && wine_unpack "$1" &&
     cp "$2/cross/tools/client_origin.exe" "$WINE_APP/" && MONKEY_WINE_APP="$WINE_APP" "$2/host/tests/e2e/monkey"' _ "$1" "$out"
 }
 
