@@ -13,19 +13,11 @@ picture_middle() {
     -format '%k %[fx:mean] %#\n' info: | awk 'NR == 1 { c = $1; h = $3 } NR == 2 { s = $2 } END { print c, s, h }'
 }
 
-# viewer_start LOG DIR CMD...: CMD in DIR in the background, as VIEWER_PID; viewer_stop ends it.
-viewer_start() { VIEWER_LOG="$1"; (cd "$2" && exec "${@:3}") >"$1" 2>&1 & VIEWER_PID=$!; }
-viewer_stop() { kill "$VIEWER_PID" 2>/dev/null || true; wait "$VIEWER_PID" 2>/dev/null || true; }
-
-# viewer_settle SHOT: the screenshot in SHOT once the middle of the picture shows more than one
-# colour and stays the same over a second (the frames-per-second box changes every second).
-viewer_settle() {
-  local last="" now="" code=0
-  within "${VIEWER_DEADLINE:-60}" "no settled picture within ${VIEWER_DEADLINE:-60} s" _viewer_settled "$1"
-}
+# Settled: the middle of the picture shows more than one colour and stays the same over a
+# second (the frames-per-second box in the corner changes every second).
 _viewer_settled() {  # SHOT
-  kill -0 "$VIEWER_PID" 2>/dev/null || { wait "$VIEWER_PID" || code=$?
-    fail "the viewer ended (exit status $code) before its picture settled; its output:"$'\n'"$(tail -n 20 "$VIEWER_LOG")"; }
+  kill -0 "$pid" 2>/dev/null || { wait "$pid" || code=$?
+    fail "the viewer ended (exit status $code) before its picture settled; its output:"$'\n'"$(tail -n 20 "$1.log")"; }
   sleep 1
   last="$now"
   if now="$(import -silent -window root "$1" 2>&1)"; then now="$(picture_middle "$1" 2>&1)"; else now="the screenshot failed: $now"; fi
@@ -35,8 +27,9 @@ _viewer_settled() {  # SHOT
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   set -u
-  fail() { echo "$1" >&2; viewer_stop; exit 1; }
-  viewer_start "$1.log" "$2" "${@:3}"
-  viewer_settle "$1"
-  viewer_stop
+  last="" now="" code=0
+  (cd "$2" && exec "${@:3}") >"$1.log" 2>&1 & pid=$!
+  fail() { echo "$1" >&2; kill "$pid" 2>/dev/null; exit 1; }
+  within "${VIEWER_DEADLINE:-60}" "no settled picture within ${VIEWER_DEADLINE:-60} s" _viewer_settled "$1"
+  kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true
 fi
