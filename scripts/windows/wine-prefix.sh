@@ -1,13 +1,8 @@
 # shellcheck shell=bash
-# The Wine side of the Windows tests, on the caller's virtual display (source it):
-#   wine_unpack ZIP    a fresh Wine prefix (WINEPREFIX and the settings all the test's Wine processes
-#                      share exported) in a temporary folder WINE_WORK, its D: on /dev/shm (WINE_D),
-#                      the zip unpacked in WINE_APP; all removed at exit, with Wine's processes and $pid's
-#   wine_monkey ZIP    random input for the program from ZIP (tests/e2e/Monkey.cpp), on a
-#                      display and in a prefix of its own; ZIP in build-windows/, whose
-#                      host and cross builds give the monkey and client_origin.exe.
-# As a script, as root, that alone in the Windows root (README, "Windows"):
-#   bash scripts/windows/wine-prefix.sh ZIP
+# The Wine side of the Windows tests (README, "Windows"). wine_unpack ZIP: a fresh prefix exported
+# (WINEPREFIX...) in WINE_WORK, its D: on /dev/shm (WINE_D), ZIP unpacked in WINE_APP, all gone at exit.
+# wine_monkey ZIP: random input for its program on a display and in a prefix of its own, ZIP in
+# build-windows/ (whose builds give the monkey and client_origin.exe); alone: bash THIS ZIP (as root).
 wine_unpack() {
   WINE_WORK="$(mktemp -d)" WINE_D="$(mktemp -d /dev/shm/wine-d.XXXXXX)"
   trap '{ [ -z "${pid:-}" ] || kill "$pid"; [ -z "${WINEPREFIX:-}" ] || wineserver -k; } 2>/dev/null
@@ -43,9 +38,7 @@ wine_monkey() {
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
-  set -euo pipefail
-  cd "$(dirname "$0")/../.."
-  source scripts/lib/windows-root.sh
+  set -euo pipefail && cd "$(dirname "$0")/../.." && source scripts/lib/windows-root.sh
   windows_root_enter scripts/windows/wine-prefix.sh "$(realpath --relative-to=. "$1")"
   wine_monkey "$1"
 fi

@@ -53,16 +53,23 @@ bool WaitFor(const std::function<bool()>& cond, int ms, int pollMs = 50);
 void RequestClose(unsigned long window);
 
 // Runs `program` with `args`; its standard output, trimmed. Fails the test when
-// it fails or hangs.
-QString RunTool(const QString& program, const QStringList& args);
+// it fails or hangs, unless it `mayMiss`, as when the window it aims at may be gone.
+QString RunTool(const QString& program, const QStringList& args, bool mayMiss = false);
 inline QString Xdo(const QStringList& args) { return RunTool(QStringLiteral("xdotool"), args); }
 
-// The mean of the frames-per-second box's readings off `crops` (each the box's
-// 31x21 pixels, `clip` of them on the right and below not the box's: see
-// tools/read_fps) by the reader `command` (program, then arguments: tools/read_fps,
-// or its Windows build through wine); null when it recognises none.
+// The mean reading of the frames-per-second box in `crops` by `command` (tools/read_fps, or
+// its Windows build through wine; `clip`: see there); null when it recognises none.
 std::optional<double> MeanFpsReading(const QStringList& command, const std::vector<QImage>& crops,
                                      int clip = 0);
+
+// What Windows says, under Wine, of the top-level window titled `which` or (as "@X,Y") at that
+// point: tools/client_origin.exe, run by wine in `folder`. Wine draws frames into the X window.
+struct WindowsWindow {
+    QRect client;        // on the screen; null where Windows knows no such window
+    QPoint corner;       // the window's own, frame included: it may lie beyond the screen
+    bool popup = false;  // without a caption: a menu or an open list
+};
+WindowsWindow AskWindows(const QString& folder, const QString& which);
 
 // The whole screen through ImageMagick's import, as RGB32.
 QImage Screenshot();
@@ -78,9 +85,12 @@ Diff Compare(const QImage& a, const QImage& b, const std::vector<QRect>& ignore 
 // "N pixels differ, within (x, y) WxH", for failure messages.
 std::ostream& operator<<(std::ostream& out, const Diff& d);
 
-// The picture in `area` once two screenshots in a row agree there (whatever was
-// mapped there has been drawn); null when it keeps changing for `ms`.
-QImage SettledArea(const QRect& area, int ms = 5000);
+// What `shoot` shows once two shots in a row agree outside `ignore` (whatever was
+// mapped has been drawn); null when it keeps changing for `ms`.
+QImage Settled(const std::function<QImage()>& shoot, const std::vector<QRect>& ignore, int ms);
+inline QImage SettledArea(const QRect& area, int ms = 5000) {
+    return Settled([area] { return Screenshot().copy(area); }, {}, ms);
+}
 
 // Share of pixels in `area` brighter than `level` (max channel).
 double LitShare(const QImage& img, const QRect& area, int level = 40);

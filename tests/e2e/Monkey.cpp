@@ -27,13 +27,6 @@ const QStringList kSliderKeys = {"Up", "Down", "Prior", "Next", "Home", "End", "
 template <class T> QString N(T v) { return QString::number(v); }
 int Env(const char* n, int unset) { return qEnvironmentVariableIsSet(n) ? qEnvironmentVariableIntValue(n) : unset; }
 QString ReadAll(const QString& path) { QFile f(path); return f.open(QFile::ReadOnly) ? QString(f.readAll()) : ""; }
-// A tool that may miss without a fault: the window it aims at can be gone by then.
-QString Tool(const QString& program, const QStringList& args, const QString& dir = {}) {
-    QProcess p;
-    p.setWorkingDirectory(dir), p.start(program, args);
-    if (!p.waitForFinished(20000)) p.kill(), p.waitForFinished();
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
 // One colour or none: the palette of an exact conversion.
 bool Blank(const QImage& img) { return img.convertToFormat(QImage::Format_Indexed8).colorCount() < 2; }
 
@@ -75,20 +68,16 @@ protected:
                 out.push_back(w);
         return out;
     }
-    // What Windows says of the window at X window `w`'s corner (Wine draws frames itself):
-    // "X Y WIDTH HEIGHT LEFT TOP caption|no-caption", its client area first.
-    QStringList WineWindow(const TopWindow& w) {
-        return Tool("wine", {"./client_origin.exe", QString("@%1,%2").arg(w.geometry.x() + 2).arg(w.geometry.y() + 2)},
-                    kWineApp).split(' ');
+    WindowsWindow Asked(const TopWindow& w) {  // Windows' word on the window at its corner
+        return AskWindows(kWineApp, QString("@%1,%2").arg(w.geometry.x() + 2).arg(w.geometry.y() + 2));
     }
-    // Where a window's content lies, clear of its frame's buttons: under Wine, which draws frames into
-    // the same X window, where Windows says (the window at its corner being this one, on top).
+    // Where a window's content lies, clear of the frame Wine draws into the same X window.
     QRect ClientArea(const TopWindow& w) {
-        const QStringList c = kWineApp.isEmpty() ? QStringList() : WineWindow(w);
-        if (!kWineApp.isEmpty() && c.size() < 4) Fail("Windows does not say where the content of '" + w.name + "' is");
-        return c.size() < 4 ? w.geometry : QRect(c[0].toInt(), c[1].toInt(), c[2].toInt(), c[3].toInt()) & w.geometry;
+        const QRect client = kWineApp.isEmpty() ? w.geometry : Asked(w).client;
+        if (client.isNull()) Fail("Windows does not say where the content of '" + w.name + "' is");
+        return client & w.geometry;
     }
-    bool IsPopup(const TopWindow& w) { return kWineApp.isEmpty() ? w.popup : WineWindow(w).endsWith("no-caption"); }
+    bool IsPopup(const TopWindow& w) { return kWineApp.isEmpty() ? w.popup : Asked(w).popup; }
     std::optional<TopWindow> Popup() {  // the menu or list the last move opened, if any, within a moment
         std::optional<TopWindow> found;
         const auto open = [&] { for (const TopWindow& w : Windows(true)) if (IsPopup(w)) found = w; return found; };
@@ -115,7 +104,7 @@ protected:
     QString Nap(int ms) { return N(R(ms) / 1000.0); }  // seconds, for xdotool's sleep
     QPoint Inside(const QRect& r) { const int x = R(r.width()); return r.topLeft() + QPoint(x, R(r.height())); }
     void Log(const QString& what) { actions.write(QString("%1 %2\n").arg(clock.elapsed() / 1000).arg(what).toUtf8()); }
-    void X(const QStringList& args) { Log(args.join(' ')), Tool("xdotool", args); }
+    void X(const QStringList& args) { Log(args.join(' ')), RunTool("xdotool", args, true); }
     void Focus(const TopWindow& w, QStringList then = {}) {  // and to the top, as a click on it would
         X(QStringList{"windowraise", N(w.id), "windowfocus", "--sync", N(w.id)} + then);
     }

@@ -116,21 +116,6 @@ void ViewerSession::Kill() {
     proc_.waitForFinished(5000);
 }
 
-QImage SettledScreen(int ms, const std::function<QImage()>& shoot,
-                     const std::vector<QRect>& ignore) {
-    QImage last = shoot(), settled;
-    WaitFor(
-        [&] {
-            QImage next = shoot();
-            const bool same = Compare(last, next, ignore).count == 0;
-            last = next;
-            if (same) settled = last;
-            return same;
-        },
-        ms, 100);
-    return settled;
-}
-
 QImage ChangedScreen(const QImage& before, const std::vector<QRect>& ignore, int ms) {
     QElapsedTimer clock;
     clock.start();

@@ -36,7 +36,6 @@ public:
     ViewerSession();
     ~ViewerSession();
 
-    QString Folder() const { return dir_->path(); }
     // Ends the run and starts over with a fresh, empty working folder.
     void Reset();
     // Textures/00<n>.bmp, a solid colour.
@@ -74,8 +73,10 @@ inline constexpr int kShowMs = 30000;
 
 // A screenshot once two in a row agree outside `ignore` (the scene is still);
 // null when the screen keeps changing for `ms`.
-QImage SettledScreen(int ms = kShowMs, const std::function<QImage()>& shoot = Screenshot,
-                     const std::vector<QRect>& ignore = {kFpsMargin});
+inline QImage SettledScreen(int ms = kShowMs, const std::function<QImage()>& shoot = Screenshot,
+                            const std::vector<QRect>& ignore = {kFpsMargin}) {
+    return Settled(shoot, ignore, ms);
+}
 // Once the screen differs from `before` outside `ignore`, the next settled
 // screenshot: the picture after a move has taken effect. Null when nothing
 // changed, or nothing settled, within `ms`.

@@ -5,7 +5,6 @@
 #include "ViewerSession.h"
 #include <QDir>
 #include <QSettings>
-#include <array>
 #include <cstdio>
 
 using namespace e2e;
@@ -16,7 +15,6 @@ using Rects = std::vector<QRect>;
 constexpr int kRounding = 5, kRoundingPixels = 16;
 QString Env(const char* name) { return qEnvironmentVariable(name); }
 QString LogFile(const QString& name) { return QDir(Env("WINE_TEST_LOG")).filePath(name); }
-QString Tool(const QString& name) { return QDir(Env("WINE_TEST_TOOLS")).filePath(name); }
 void Do(const QString& xdotoolCommands) { Xdo(xdotoolCommands.split(' ')); }
 QString MoveTo(QPoint p) { return QString("mousemove %1 %2 ").arg(p.x()).arg(p.y()); }
 QSettings& At96() { static QSettings state(LogFile("wine-96dpi.ini"), QSettings::IniFormat); return state; }
@@ -36,13 +34,6 @@ std::optional<TopWindow> WaitWindow(const std::function<bool(const QString&)>& i
     WaitFor([&] { for (const auto& w : VisibleTopWindows()) if (is(w.name)) found = w; return bool(found); }, kShowMs);
     return found;
 }
-// Where the client area lies in the X window Wine draws the frame into: tools/client_origin.cpp.
-std::array<int, 6> ClientArea(const QString& title) {
-    std::array<int, 6> a{};
-    std::sscanf(qPrintable(RunTool("wine", {Tool("client_origin.exe"), title})), "%d %d %d %d %d %d", &a[0], &a[1],
-                &a[2], &a[3], &a[4], &a[5]);
-    return a;
-}
 // The settings window from the menu, where its content begins, and the screen with the pointer aside.
 struct Settings { TopWindow window; QPoint content; QImage shown; };
 Settings OpenSettings(const Rects& ignore, const QString& name, bool wine) {
@@ -50,8 +41,8 @@ Settings OpenSettings(const Rects& ignore, const QString& name, bool wine) {
     const auto found = WaitWindow([](const QString& t) { return t == kSettingsTitle; });
     if (!found) return ADD_FAILURE() << "the settings window did not open", Settings{};
     Do("mousemove 640 1000 sleep 1");
-    const auto [x, y, width, height, left, top] = wine ? ClientArea(kSettingsTitle) : std::array<int, 6>{};
-    return {*found, wine ? QPoint(x, y) : found->geometry.topLeft(), Settled(ignore, name)};
+    const QRect client = wine ? AskWindows(Env("WINE_TEST_TOOLS"), kSettingsTitle).client : found->geometry;
+    return {*found, client.topLeft(), Settled(ignore, name)};
 }
 // The ink (darker than 30 % of white) of "Прототип функции", the first group's title, at k % of 96 dpi.
 QSize TitleInk(const Settings& s, int k) {
@@ -87,24 +78,28 @@ protected:
     void StartWine(int k = 100) { Start(Env("WINE_TEST_APP"), "wine", {"./surface-viewer.exe"}), Place(k); }
     void Place(int k = 100) {  // the main window as Wine placed it at k % of 96 dpi
         ASSERT_NO_FATAL_FAILURE(FindMain("the Windows build did not start under Wine"));
-        const auto [x, y, width, height, frameX, frameY] = ClientArea(main_.name);
-        box_ = QPoint(x + 2, y + 1), frameOut_ = std::max(0, -frameX);
-        EXPECT_TRUE(frameOut_ <= 8 * k / 100 && std::max(0, -frameY) == frameOut_)
-            << "the main window's frame begins at (" << frameX << ", " << frameY << "), not as far beyond both edges";
+        const WindowsWindow asked = AskWindows(Env("WINE_TEST_TOOLS"), main_.name);
+        const QRect c = asked.client;
+        ASSERT_FALSE(c.isNull()) << "no client area for the main window under Wine";
+        box_ = c.topLeft() + QPoint(2, 1), frameOut_ = std::max(0, -asked.corner.x());
+        EXPECT_TRUE(frameOut_ <= 8 * k / 100 && std::max(0, -asked.corner.y()) == frameOut_)
+            << "the main window's frame begins at (" << asked.corner.x() << ", " << asked.corner.y()
+            << "), not as far beyond both edges";
         // Some 20 rows down, below Wine's caption: all above the box is masked.
         EXPECT_TRUE(box_.y() >= 1 && box_.y() <= 64 * k / 100) << "the fps box at row " << box_.y();
         // The maximised form's frame lies beyond the screen: the picture's lower left is the screen's.
         const QSize screen = Screenshot().size();
-        EXPECT_TRUE(x == 0 && y + height == screen.height() && width == screen.width())
-            << "the client area spans (" << x << ", " << y << ") to (" << x + width << ", " << y + height << ")";
-        mask_ = {QRect(0, 0, screen.width(), y), QRect(QPoint(0, 0), box_ + QPoint(45 * k / 100, 30 * k / 100))};
+        EXPECT_TRUE(c.x() == 0 && c.y() + c.height() == screen.height() && c.width() == screen.width())
+            << "the client area spans (" << c.x() << ", " << c.y() << ") to (" << c.x() + c.width() << ", "
+            << c.y() + c.height() << ")";
+        mask_ = {QRect(0, 0, screen.width(), c.y()), QRect(QPoint(0, 0), box_ + QPoint(45 * k / 100, 30 * k / 100))};
     }
     int Close() {  // as a user closes it: the exit code, or -1
         RequestClose(main_.id);
         return run_.waitForFinished(kShowMs) && run_.exitStatus() == QProcess::NormalExit ? run_.exitCode() : -1;
     }
     // The box read once a second for five seconds, by a reader drawing it as the program's platform does.
-    double ReadFps(const QStringList& reader = {"wine", Tool("read_fps.exe")}) {
+    double ReadFps(const QStringList& reader = {"wine", Env("WINE_TEST_TOOLS") + "/read_fps.exe"}) {
         std::vector<QImage> crops;
         const QRect box(box_ + QPoint(1, 1) * frameOut_, kFpsBox.size());
         for (int i = 0; i < 5; ++i, crops.push_back(Screenshot().copy(box))) Do("sleep 1");
@@ -130,10 +125,6 @@ TEST_F(Wine, ZipProgramAgainstLinux) {
     ASSERT_NO_FATAL_FAILURE(StartWine());
     const QImage wineStart = Settled(mask_, "wine-start.png");
     At96().setValue("mask", QVariantList{mask_[0], mask_[1]});
-    const double n = wineStart.width() * wineStart.height(), all = Changed(linuxStart, wineStart, {}),
-                 outside = Changed(linuxStart, wineStart, mask_);
-    std::printf("Start picture, Wine against Linux: %.4f%% of pixels equal (%.0f differ); outside the caption and "
-                "the fps box %.4f%% (%.0f differ)\n", 100 * (n - all) / n, all, 100 * (n - outside) / n, outside);
     const double wineAfter = ReadFps(), wineFps = (wineBefore + wineAfter) / 2;
     std::printf("Frames per second: Wine %.0f (%.0f before Linux's reading, %.0f after), Linux %.0f\n%s", wineFps,
                 wineBefore, wineAfter, linuxFps, wineFps < 0.9 * linuxFps ? "NOTE: under Wine below 0.9 times\n" : "");
