@@ -36,8 +36,10 @@ bool ServerGone(Display* dpy) {
 Display* Dpy() {
     static auto& connections = *new std::map<QByteArray, Display*>;  // never freed: held, not leaked, at exit
     Display*& dpy = connections[qgetenv("DISPLAY")];
-    if (!dpy || ServerGone(dpy)) dpy = XOpenDisplay(nullptr);
-    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });  // a window gone by the request is no fault
+    if (!dpy || ServerGone(dpy)) {
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });  // a window gone by the request is no fault
+        dpy = XOpenDisplay(nullptr);
+    }
     return dpy;
 }
 
