@@ -113,12 +113,11 @@ bool ReadShortcut(const std::wstring& path, Shortcut& out) {
                 SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
                 SUCCEEDED(file->Load(path.c_str(), STGM_READ));
     if (read) {
-        wchar_t target[MAX_PATH] = L"", icon[MAX_PATH] = L"", folder[MAX_PATH] = L"";
+        wchar_t icon[MAX_PATH] = L"", folder[MAX_PATH] = L"";
         int index = 0;
-        link->GetPath(target, MAX_PATH, nullptr, 0);
         link->GetIconLocation(icon, MAX_PATH, &index);
         link->GetWorkingDirectory(folder, MAX_PATH);
-        out = {target, std::wstring(icon) + L"," + std::to_wstring(index), folder};
+        out = {std::wstring(icon) + L"," + std::to_wstring(index), folder};
     }
     if (file) file->Release();
     if (link) link->Release();

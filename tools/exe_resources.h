@@ -17,7 +17,7 @@ struct ExeResources {
 bool ReadExeResources(const std::wstring& path, ExeResources& out);
 
 struct Shortcut {
-    std::wstring target, icon /* FILE,INDEX */, folder;
+    std::wstring icon /* FILE,INDEX */, folder;
 };
 // False when the shortcut cannot be loaded.
 bool ReadShortcut(const std::wstring& path, Shortcut& out);
