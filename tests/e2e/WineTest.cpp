@@ -19,15 +19,15 @@ void Do(const QString& xdotoolCommands) { Xdo(xdotoolCommands.split(' ')); }
 QString MoveTo(QPoint p) { return QString("mousemove %1 %2 ").arg(p.x()).arg(p.y()); }
 QSettings& At96() { static QSettings state(LogFile("wine-96dpi.ini"), QSettings::IniFormat); return state; }
 // The screen once still outside `ignore`, kept in the log as `name`.
-QImage Settled(const Rects& ignore, const QString& name = {}) {
+QImage Still(const Rects& ignore, const QString& name = {}) {
     const QImage shot = SettledScreen(kShowMs, Screenshot, ignore);
     EXPECT_TRUE(!shot.isNull() && (name.isEmpty() || shot.save(LogFile(name)))) << "no still " << qPrintable(name);
     return shot;
 }
 long Changed(const QImage& a, const QImage& b, const Rects& ignore) { return Compare(a, b, ignore).count; }
 long ChangedBy(const QString& xdotoolCommands, const Rects& ignore, const QString& name) {
-    const QImage before = Settled(ignore);
-    return Do(xdotoolCommands), Changed(before, Settled(ignore, name), ignore);
+    const QImage before = Still(ignore);
+    return Do(xdotoolCommands), Changed(before, Still(ignore, name), ignore);
 }
 std::optional<TopWindow> WaitWindow(const std::function<bool(const QString&)>& is) {
     std::optional<TopWindow> found;
@@ -42,7 +42,7 @@ Settings OpenSettings(const Rects& ignore, const QString& name, bool wine) {
     if (!found) return ADD_FAILURE() << "the settings window did not open", Settings{};
     Do("mousemove 640 1000 sleep 1");
     const QRect client = wine ? AskWindows(Env("WINE_TEST_TOOLS"), kSettingsTitle).client : found->geometry;
-    return {*found, client.topLeft(), Settled(ignore, name)};
+    return {*found, client.topLeft(), Still(ignore, name)};
 }
 // The ink (darker than 30 % of white) of "Прототип функции", the first group's title, at k % of 96 dpi.
 QSize TitleInk(const Settings& s, int k) {
@@ -118,12 +118,12 @@ TEST_F(Wine, ZipProgramAgainstLinux) {
     const double wineBefore = ReadFps();
     EXPECT_EQ(Close(), 0) << "the Windows build did not end with 0";
     ASSERT_NO_FATAL_FAILURE(StartLinux());
-    const QImage linuxStart = Settled(mask_, "linux-start.png");
+    const QImage linuxStart = Still(mask_, "linux-start.png");
     const double linuxFps = ReadFps({VIEWER_READ_FPS});
     At96().setValue("linux-title", TitleInk(OpenSettings(mask_, "linux-settings.png", false), 100));
     EXPECT_EQ(Close(), 0) << "the Linux build did not end with 0";
     ASSERT_NO_FATAL_FAILURE(StartWine());
-    const QImage wineStart = Settled(mask_, "wine-start.png");
+    const QImage wineStart = Still(mask_, "wine-start.png");
     At96().setValue("mask", QVariantList{mask_[0], mask_[1]});
     const double wineAfter = ReadFps(), wineFps = (wineBefore + wineAfter) / 2;
     std::printf("Frames per second: Wine %.0f (%.0f before Linux's reading, %.0f after), Linux %.0f\n%s", wineFps,
@@ -137,13 +137,13 @@ TEST_F(Wine, ZipProgramAgainstLinux) {
 TEST_F(Wine, ZipProgramDriven) {
     ASSERT_NO_FATAL_FAILURE(StartWine());
     // The context menu opens at the right button's release, not at its press.
-    const QImage still = (Do("mousemove 640 512 sleep 0.5"), Settled(mask_));
+    const QImage still = (Do("mousemove 640 512 sleep 0.5"), Still(mask_));
     const auto newWindow = [windows = VisibleTopWindows().size()] { return VisibleTopWindows().size() > windows; };
     Do("mousedown 3 sleep 0.8");
     EXPECT_FALSE(newWindow()) << "a window came up at the right button's press";
     Do("mouseup 3");
     EXPECT_TRUE(WaitFor(newWindow, 10000)) << "no menu window at the right button's release";
-    EXPECT_GT(Changed(still, (Do("sleep 0.8"), Settled(mask_, "menu.png")), mask_), 1000) << "no menu at the release";
+    EXPECT_GT(Changed(still, (Do("sleep 0.8"), Still(mask_, "menu.png")), mask_), 1000) << "no menu at the release";
     // "Вращение" is the first row; clicked again, it stops.
     Do("mousemove 680 523 sleep 0.3 click 1 sleep 0.3 mousemove 640 512 sleep 0.5");
     const QImage spinning = Screenshot();
@@ -178,7 +178,7 @@ TEST_F(Wine, ShortcutStart) {
     QDir::setCurrent(Env("WINE_TEST_LOG"));
     RunTool("wine", {"start", Env("WINE_TEST_LINK")});
     ASSERT_NO_FATAL_FAILURE(Place());
-    const Diff d = Compare(QImage(LogFile("wine-start.png")), Settled(mask_, "shortcut-start.png"), mask_);
+    const Diff d = Compare(QImage(LogFile("wine-start.png")), Still(mask_, "shortcut-start.png"), mask_);
     EXPECT_EQ(d.count, 0) << "started from the shortcut, the picture is not the zip's (" << d << "): no textures?";
     RequestClose(main_.id);  // started by Wine's start, which has returned: its window going is its end
     EXPECT_TRUE(WaitFor([&] { return !FindVisibleWindow(main_.name); }, kShowMs)) << "it did not close";
@@ -190,7 +190,7 @@ TEST_F(Wine, ScaledDisplay) {
     ASSERT_NE(dpi, 0) << "WINE_TEST_DPI names no dpi";
     ASSERT_NO_FATAL_FAILURE(StartWine(k));
     for (const QVariant& r : At96().value("mask").toList()) mask_.push_back(r.toRect());
-    const QImage start96(LogFile("wine-start.png")), start = Settled(mask_, QString("start-%1dpi.png").arg(dpi));
+    const QImage start96(LogFile("wine-start.png")), start = Still(mask_, QString("start-%1dpi.png").arg(dpi));
     const Diff off = Compare(start96, start, mask_, kRounding);
     EXPECT_LE(off.count, kRoundingPixels) << "the start picture at " << dpi << " dpi is not 96 dpi's: " << off;
     if (dpi != 144) return;
